@@ -1,0 +1,13 @@
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(SODIUM REQUIRED IMPORTED_TARGET libsodium)
+
+file(GLOB_RECURSE VELLOMARCH_LINUX_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/platform/linux/*.cpp)
+list(FILTER VELLOMARCH_LINUX_SOURCES EXCLUDE REGEX "/main\\.cpp$")
+if(VELLOMARCH_LINUX_SOURCES)
+  add_library(vellomarch_linux STATIC ${VELLOMARCH_LINUX_SOURCES})
+  target_link_libraries(vellomarch_linux PUBLIC vellomarch_core PkgConfig::SODIUM)
+  vellomarch_warnings(vellomarch_linux)
+else()
+  add_library(vellomarch_linux INTERFACE)
+  target_link_libraries(vellomarch_linux INTERFACE vellomarch_core PkgConfig::SODIUM)
+endif()

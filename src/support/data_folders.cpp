@@ -1,0 +1,61 @@
+#include "support/data_folders.h"
+
+#include <system_error>
+
+#include "support/error.h"
+#include "support/text.h"
+
+namespace vm {
+namespace {
+
+std::u16string& DataFolderParent() {
+  static std::u16string Parent;
+  return Parent;
+}
+
+std::u16string Join(const std::u16string& AFolder, const std::u16string& AName) {
+  return IncludeTrailingDelimiter(IncludeTrailingDelimiter(AFolder) + AName);
+}
+
+} // namespace
+
+void SetDataFolderParent(const std::u16string& AFolder) { DataFolderParent() = AFolder; }
+
+std::u16string IncludeTrailingDelimiter(const std::u16string& AFolder) {
+  if (!AFolder.empty() && AFolder.back() == PathDelim) return AFolder;
+  return AFolder + PathDelim;
+}
+
+std::u16string BaseDir() { return Join(DataFolderParent(), u"Vellomarch"); }
+std::u16string ImagesDir() { return Join(BaseDir(), u"Images"); }
+std::u16string ResizeImagesDir() { return Join(BaseDir(), u"ResizeImages"); }
+std::u16string LogDir() { return Join(BaseDir(), u"Log"); }
+
+std::filesystem::path FsPath(const std::u16string& APath) { return std::filesystem::path(APath); }
+
+bool FileExists(const std::u16string& APath) {
+  std::error_code Ec;
+  return std::filesystem::is_regular_file(FsPath(APath), Ec);
+}
+
+bool DirectoryExists(const std::u16string& APath) {
+  std::error_code Ec;
+  return std::filesystem::is_directory(FsPath(APath), Ec);
+}
+
+void ForceDirectories(const std::u16string& APath) {
+  std::error_code Ec;
+  std::filesystem::create_directories(FsPath(APath), Ec);
+  if (Ec || !DirectoryExists(APath))
+    throw TError(u"Unable to create directory \"" + APath + u"\": " +
+                 Utf8ToUtf16Lossy(Ec ? Ec.message() : std::string("a file is in the way")));
+}
+
+bool IsBareFileName(const std::u16string& AName) {
+  if (AName.empty() || AName == u"." || AName == u"..") return false;
+  for (const char16_t C : AName)
+    if (C == u'\\' || C == u'/' || C == u':' || C == 0) return false;
+  return true;
+}
+
+} // namespace vm

@@ -1,0 +1,34 @@
+#pragma once
+// Text in memory is UTF-16 (std::u16string), as on the desktop the program was made for.
+// Files are UTF-8; these conversions are the only place where the two meet.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vm {
+
+using TBytes = std::vector<std::uint8_t>;
+
+// Strict: invalid UTF-8 (bad lead or continuation bytes, overlong forms, surrogates,
+// code points above U+10FFFF, truncated sequences) throws TError naming the byte offset.
+std::u16string Utf8ToUtf16(std::string_view AUtf8);
+// For text that must never fail (messages of foreign exceptions): bad bytes become U+FFFD.
+std::u16string Utf8ToUtf16Lossy(std::string_view AUtf8);
+// Lone surrogates are written as U+FFFD.
+std::string Utf16ToUtf8(std::u16string_view AText);
+
+std::u16string ReplaceAll(std::u16string AText, std::u16string_view AFrom, std::u16string_view ATo);
+// Case-insensitive for the ASCII letters only; every other code unit compares exactly.
+bool SameTextAscii(std::u16string_view A, std::u16string_view B);
+char16_t AsciiLower(char16_t C);
+std::u16string AsciiLowerCase(std::u16string_view AText);
+// Position of ANeedle in AHaystack at or after AFrom, ASCII letters without regard to case.
+std::size_t FindAsciiNoCase(std::u16string_view AHaystack, std::u16string_view ANeedle, std::size_t AFrom = 0);
+
+// Splits at "\r\n", lone "\n" or lone "\r"; a break at the very end adds no empty last line.
+std::vector<std::u16string> SplitLines(std::u16string_view AText);
+
+std::u16string IntToStr(long long AValue);
+
+} // namespace vm
