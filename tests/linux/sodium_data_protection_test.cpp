@@ -1,0 +1,228 @@
+#include "platform/linux/sodium_data_protection.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+
+#include "support/error.h"
+#include "support/text.h"
+
+namespace vm {
+namespace {
+
+namespace fs = std::filesystem;
+
+class TempFolder {
+public:
+  TempFolder() {
+    FPath = fs::temp_directory_path() / ("vellomarch-keytest-" + std::to_string(std::random_device{}()));
+    fs::remove_all(FPath);
+    fs::create_directories(FPath);
+  }
+  ~TempFolder() {
+    std::error_code Ec;
+    fs::remove_all(FPath, Ec);
+  }
+  const fs::path& Path() const { return FPath; }
+
+private:
+  fs::path FPath;
+};
+
+TBytes BytesOf(const std::string& AText) { return TBytes(AText.begin(), AText.end()); }
+
+unsigned ModeOf(const fs::path& APath) {
+  struct stat Info {};
+  EXPECT_EQ(::stat(APath.c_str(), &Info), 0) << APath;
+  return Info.st_mode & 07777;
+}
+
+std::u16string UnprotectError(TSodiumDataProtection& AProtection, const TBytes& ABlob) {
+  try {
+    AProtection.Unprotect(ABlob);
+  } catch (const TError& E) {
+    return E.Message();
+  }
+  return u"(no error)";
+}
+
+class SodiumDataProtection : public ::testing::Test {
+protected:
+  TempFolder FTemp;
+  // Below the temporary folder, so that creating it with its parent is part of what is tested.
+  fs::path FKeyFolder = FTemp.Path() / "config" / "vellomarch";
+};
+
+TEST_F(SodiumDataProtection, RoundTripsSmallEmptyAndLargeInputs) {
+  TSodiumDataProtection Protection(FKeyFolder);
+  TBytes Large(3 * 1024 * 1024 + 7);
+  std::mt19937 Random(42);
+  for (auto& B : Large) B = static_cast<std::uint8_t>(Random());
+  for (const TBytes& Plain : {TBytes{}, TBytes{0}, BytesOf("[]"), BytesOf("[{\"t\":0,\"x\":\"A\\/B\"}]"), Large}) {
+    const TBytes Blob = Protection.Protect(Plain);
+    ASSERT_EQ(Blob.size(), 1 + 24 + 16 + Plain.size());
+    EXPECT_EQ(Blob[0], TSodiumDataProtection::FormatVersion);
+    EXPECT_EQ(Protection.Unprotect(Blob), Plain) << "plain size " << Plain.size();
+  }
+}
+
+TEST_F(SodiumDataProtection, SamePlainGivesDifferentBlobs) {
+  // A fresh nonce per call: equal histories must not be recognisable from their files.
+  TSodiumDataProtection Protection(FKeyFolder);
+  const TBytes Plain = BytesOf("[]");
+  EXPECT_NE(Protection.Protect(Plain), Protection.Protect(Plain));
+}
+
+TEST_F(SodiumDataProtection, CreatesKeyFileReadableOnlyByTheUser) {
+  TSodiumDataProtection Protection(FKeyFolder);
+  EXPECT_FALSE(fs::exists(Protection.KeyFilePath())) << "the key is made on first use, not before";
+  Protection.Protect(BytesOf("x"));
+  ASSERT_TRUE(fs::is_regular_file(Protection.KeyFilePath()));
+  EXPECT_EQ(fs::file_size(Protection.KeyFilePath()), 32u);
+  EXPECT_EQ(ModeOf(Protection.KeyFilePath()), 0600u);
+  EXPECT_EQ(ModeOf(FKeyFolder), 0700u);
+  EXPECT_EQ(ModeOf(FKeyFolder.parent_path()), 0700u);
+  // Only the key file remains: the temporary name used while writing it is gone.
+  EXPECT_EQ(std::distance(fs::directory_iterator(FKeyFolder), fs::directory_iterator()), 1);
+}
+
+TEST_F(SodiumDataProtection, TightensAnExistingKeyFolderThatOthersCouldRead) {
+  fs::create_directories(FKeyFolder);
+  fs::permissions(FKeyFolder, fs::perms(0755));
+  TSodiumDataProtection Protection(FKeyFolder);
+  Protection.Protect(BytesOf("x"));
+  EXPECT_EQ(ModeOf(FKeyFolder), 0700u);
+}
+
+TEST_F(SodiumDataProtection, KeyIsReusedByLaterInstances) {
+  TBytes Blob;
+  {
+    TSodiumDataProtection First(FKeyFolder);
+    Blob = First.Protect(BytesOf("history"));
+  }
+  TSodiumDataProtection Second(FKeyFolder);
+  EXPECT_EQ(Second.Unprotect(Blob), BytesOf("history"));
+  // A second instance that protects first must also pick the existing key up, not make its own.
+  TSodiumDataProtection Third(FKeyFolder);
+  EXPECT_EQ(TSodiumDataProtection(FKeyFolder).Unprotect(Third.Protect(BytesOf("again"))), BytesOf("again"));
+}
+
+TEST_F(SodiumDataProtection, BlobUnderAnotherKeyFails) {
+  TSodiumDataProtection Mine(FKeyFolder);
+  TSodiumDataProtection Other(FTemp.Path() / "other");
+  const TBytes Blob = Other.Protect(BytesOf("someone else's history"));
+  Mine.Protect(BytesOf("x")); // make sure the first key exists
+  EXPECT_EQ(UnprotectError(Mine, Blob), u"The data is invalid: authentication failed (wrong key or damaged data)");
+}
+
+TEST_F(SodiumDataProtection, UnprotectWithoutAKeyFileFailsAndCreatesNothing) {
+  TSodiumDataProtection Other(FTemp.Path() / "other");
+  const TBytes Blob = Other.Protect(BytesOf("x"));
+  TSodiumDataProtection Protection(FKeyFolder);
+  const std::u16string Message = UnprotectError(Protection, Blob);
+  EXPECT_NE(Message.find(u"does not exist"), std::u16string::npos) << Utf16ToUtf8(Message);
+  EXPECT_FALSE(fs::exists(Protection.KeyFilePath()));
+}
+
+TEST_F(SodiumDataProtection, TruncatedEmptyAndUnknownVersionBlobsFail) {
+  TSodiumDataProtection Protection(FKeyFolder);
+  const TBytes Blob = Protection.Protect(BytesOf("abc"));
+  for (std::size_t Size : {std::size_t{0}, std::size_t{1}, std::size_t{25}, std::size_t{40}, Blob.size() - 1}) {
+    const TBytes Short(Blob.begin(), Blob.begin() + static_cast<std::ptrdiff_t>(Size));
+    const std::u16string Message = UnprotectError(Protection, Short);
+    EXPECT_EQ(Message.rfind(u"The data is invalid: ", 0), 0u) << "size " << Size << ": " << Utf16ToUtf8(Message);
+  }
+  TBytes Future = Blob;
+  Future[0] = 2;
+  EXPECT_EQ(UnprotectError(Protection, Future), u"The data is invalid: unknown format version 2");
+}
+
+TEST_F(SodiumDataProtection, EveryChangedByteFails) {
+  TSodiumDataProtection Protection(FKeyFolder);
+  const TBytes Plain = BytesOf("[{\"t\":0}]");
+  const TBytes Blob = Protection.Protect(Plain);
+  for (std::size_t Pos = 0; Pos < Blob.size(); ++Pos) {
+    for (std::uint8_t Flip : {std::uint8_t{0x01}, std::uint8_t{0x80}, std::uint8_t{0xFF}}) {
+      TBytes Damaged = Blob;
+      Damaged[Pos] ^= Flip;
+      EXPECT_THROW(Protection.Unprotect(Damaged), TError) << "byte " << Pos << " ^ " << int(Flip);
+    }
+  }
+  EXPECT_EQ(Protection.Unprotect(Blob), Plain);
+}
+
+TEST_F(SodiumDataProtection, KeyFileOfTheWrongSizeIsAnErrorAndIsKeptAsItIs) {
+  fs::create_directories(FKeyFolder);
+  const fs::path KeyFile = FKeyFolder / TSodiumDataProtection::KeyFileName;
+  for (const std::string& Content : {std::string(), std::string(31, 'k'), std::string(33, 'k')}) {
+    {
+      std::ofstream Out(KeyFile, std::ios::binary | std::ios::trunc);
+      Out << Content;
+    }
+    TSodiumDataProtection Protection(FKeyFolder);
+    try {
+      Protection.Protect(BytesOf("x"));
+      ADD_FAILURE() << "a key file of " << Content.size() << " bytes was accepted";
+    } catch (const TError& E) {
+      EXPECT_NE(E.Message().find(u"wrong size"), std::u16string::npos) << Utf16ToUtf8(E.Message());
+    }
+    EXPECT_EQ(fs::file_size(KeyFile), Content.size()) << "the key file must never be replaced";
+  }
+}
+
+TEST_F(SodiumDataProtection, KeyFileThatIsASymbolicLinkIsRefused) {
+  fs::create_directories(FKeyFolder);
+  const fs::path Elsewhere = FTemp.Path() / "planted.key";
+  {
+    std::ofstream Out(Elsewhere, std::ios::binary);
+    Out << std::string(32, 'k');
+  }
+  fs::create_symlink(Elsewhere, FKeyFolder / TSodiumDataProtection::KeyFileName);
+  TSodiumDataProtection Protection(FKeyFolder);
+  EXPECT_THROW(Protection.Protect(BytesOf("x")), TError);
+}
+
+TEST_F(SodiumDataProtection, KeyFileOpenToOthersIsTightened) {
+  TBytes Blob;
+  {
+    TSodiumDataProtection First(FKeyFolder);
+    Blob = First.Protect(BytesOf("x"));
+  }
+  const fs::path KeyFile = FKeyFolder / TSodiumDataProtection::KeyFileName;
+  fs::permissions(KeyFile, fs::perms(0644));
+  TSodiumDataProtection Second(FKeyFolder);
+  EXPECT_EQ(Second.Unprotect(Blob), BytesOf("x"));
+  EXPECT_EQ(ModeOf(KeyFile), 0600u);
+}
+
+TEST_F(SodiumDataProtection, KeyFolderBlockedByAFileIsAnError) {
+  fs::create_directories(FKeyFolder.parent_path());
+  std::ofstream(FKeyFolder) << "not a folder";
+  TSodiumDataProtection Protection(FKeyFolder);
+  try {
+    Protection.Protect(BytesOf("x"));
+    ADD_FAILURE() << "no error";
+  } catch (const TError& E) {
+    EXPECT_NE(E.Message().find(u"Not a directory"), std::u16string::npos) << Utf16ToUtf8(E.Message());
+  }
+}
+
+TEST(SodiumDataProtectionDefaults, KeyFolderFollowsXdgConfigHome) {
+  const char* Saved = std::getenv("XDG_CONFIG_HOME");
+  const std::string Restore = Saved ? Saved : "";
+  ::setenv("XDG_CONFIG_HOME", "/somewhere/config", 1);
+  EXPECT_EQ(TSodiumDataProtection::DefaultKeyFolder(), fs::path("/somewhere/config/vellomarch"));
+  // A relative value is not a valid base folder and is ignored.
+  ::setenv("XDG_CONFIG_HOME", "relative/config", 1);
+  ::setenv("HOME", std::getenv("HOME") ? std::getenv("HOME") : "/root", 1);
+  EXPECT_EQ(TSodiumDataProtection::DefaultKeyFolder(), fs::path(std::getenv("HOME")) / ".config" / "vellomarch");
+  if (Saved) ::setenv("XDG_CONFIG_HOME", Restore.c_str(), 1);
+  else ::unsetenv("XDG_CONFIG_HOME");
+}
+
+} // namespace
+} // namespace vm
