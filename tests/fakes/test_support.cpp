@@ -12,6 +12,7 @@ namespace vm::test {
 
 void TFakeClock::Sleep(int AMilliseconds) {
   Sleeps.push_back(AMilliseconds);
+  ElapsedMs += AMilliseconds;
   Time.Millisecond += AMilliseconds;
   Time.Second += Time.Millisecond / 1000;
   Time.Millisecond %= 1000;

@@ -1,0 +1,47 @@
+#pragma once
+// The texts the user sees, in one place for both desktop programs.
+
+namespace vm::texts {
+
+inline constexpr char16_t MainCaption[] = u"Vellomarch Ver1.2.0.0";
+inline constexpr char16_t SearchPlaceholder[] = u"検索...";
+inline constexpr char16_t ThemeName[] = u"Amethyst Kamri";
+
+// Process entry.
+inline constexpr char16_t SingleInstanceMutex[] = u"Vellomarch_byDrun";
+inline constexpr char16_t SecondInstanceMessage[] = u"多重起動は許可されていません";
+inline constexpr char16_t SecondInstanceCaption[] = u"エラー";
+
+// Notification icon.
+inline constexpr char16_t TrayTip[] = u"Vellomarch";
+inline constexpr char16_t TrayShowHistory[] = u"履歴を表示";
+inline constexpr char16_t MenuSettings[] = u"設定...";
+inline constexpr char16_t MenuQuit[] = u"終了";
+
+// Item context menu.
+inline constexpr char16_t MenuPaste[] = u"貼り付け\tEnter";
+inline constexpr char16_t MenuCopyOnly[] = u"コピーのみ（貼り付けない）\tShift+Enter";
+inline constexpr char16_t MenuPastePathText[] = u"パスをテキストとして貼り付け";
+inline constexpr char16_t MenuPin[] = u"ピン留め\tCtrl+P";
+inline constexpr char16_t MenuUnpin[] = u"ピン留めを解除\tCtrl+P";
+inline constexpr char16_t MenuDelete[] = u"この項目を削除\tCtrl+Del";
+inline constexpr char16_t MenuTimeStamp[] = u"⏰TimeStamp";
+inline constexpr char16_t TextTemplateMark[] = u"📝";
+inline constexpr char16_t ImageTemplateMark[] = u"🎨";
+inline constexpr char16_t MenuClearAll[] = u"履歴をすべてクリア";
+
+// List marks.
+inline constexpr char16_t PinnedMark[] = u"📌";
+inline constexpr char16_t ImageMark[] = u"🖼";
+inline constexpr char16_t FilesMark[] = u"📁";
+
+// Clear-all confirmation.
+inline constexpr char16_t ConfirmTitle[] = u"確認";
+inline constexpr char16_t ConfirmClearAll[] = u"履歴をすべて削除しますか？（ピン留めも削除されます）";
+inline constexpr char16_t ConfirmYes[] = u"はい(&Y)";
+inline constexpr char16_t ConfirmNo[] = u"いいえ(&N)";
+
+// Preview window.
+inline constexpr char16_t PreviewTitle[] = u"画像表示";
+
+} // namespace vm::texts

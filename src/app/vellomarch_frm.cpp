@@ -1,0 +1,143 @@
+#include "app/vellomarch_frm.h"
+
+#include "app/history_persistence.h"
+#include "app/settings.h"
+#include "history/clip_history.h"
+#include "history/legacy_import.h"
+#include "support/data_folders.h"
+#include "support/error.h"
+#include "support/log.h"
+#include "support/rounding.h"
+
+namespace vm {
+
+namespace {
+
+// The main window's font: "Segoe UI Emoji", 11 pixels high at 96 DPI.
+constexpr int MainFontPixelHeight = 11;
+
+} // namespace
+
+TVellomarchFrm::TVellomarchFrm(TPlatform& APlatform)
+    : P(APlatform), FItemMenu(std::make_unique<TPopupMenu>()), FTrayMenu(std::make_unique<TPopupMenu>()) {}
+
+TVellomarchFrm::~TVellomarchFrm() = default;
+
+void TVellomarchFrm::FormCreate() {
+  try {
+    StartUp();
+  } catch (const std::exception& E) {
+    // The application's default handler: the remaining steps are skipped, the program goes on
+    // with what the completed steps set up.
+    P.MessageBoxes.ShowError(ErrorMessage(E));
+  }
+}
+
+void TVellomarchFrm::StartUp() {
+  FTaskbarCreatedMsg = P.TrayIcon.RegisterWindowMessage(u"TaskbarCreated");
+  FCFPng = P.Clipboard.RegisterFormat(u"PNG");
+  FCFExclude = P.Clipboard.RegisterFormat(u"ExcludeClipboardContentFromMonitorProcessing");
+  FCFViewerIgnore = P.Clipboard.RegisterFormat(u"Clipboard Viewer Ignore");
+  FCFCanInclude = P.Clipboard.RegisterFormat(u"CanIncludeInClipboardHistory");
+  // The hint window and the grid's painting are set up by the platform's window.
+  FHistory = std::make_unique<TClipHistory>(P.DataProtection);
+  FView.clear();
+  FThumbCache.clear();
+  if (!DirectoryExists(BaseDir())) ForceDirectories(BaseDir());
+  LoadSettingsIntoFields();
+  LoadOrImportHistory(*FHistory, [this] { return SaveHistoryNow(); });
+  FHistoryRead = true;
+  BuildItemMenu();
+  BuildTrayMenu();
+  CreateTrayIcon();
+  RegisterHotKeys();
+  FFontSize = MulDiv(MainFontPixelHeight, 72, P.Screen.SystemDpi());
+  ApplyLayout(0);
+  RebuildView();
+  RefreshGrid();
+}
+
+void TVellomarchFrm::FormShow() {
+  P.Popup.RepaintNow();
+  P.Popup.InvalidateGrid();
+  P.Popup.ResetGridHints();
+}
+
+void TVellomarchFrm::FormDestroy() {
+  try {
+    SaveHistory();
+    UnregisterHotKeys();
+    RemoveTrayIcon();
+    FThumbCache.clear();
+    FView.clear();
+    FHistory.reset();
+  } catch (const std::exception& E) {
+    P.MessageBoxes.ShowError(ErrorMessage(E));
+  }
+}
+
+void TVellomarchFrm::WindowProcHook(std::uint32_t AMessage) {
+  if (FTaskbarCreatedMsg != 0 && AMessage == FTaskbarCreatedMsg)
+    P.TrayIcon.NotifyIcon(TNotifyIconAction::Add, FNotifyIcon);
+}
+
+void TVellomarchFrm::CloseMainWindow() { P.Popup.Close(); }
+
+void TVellomarchFrm::RunCommand(const std::function<void()>& ACommand) {
+  try {
+    ACommand();
+  } catch (const std::exception& E) {
+    P.MessageBoxes.ShowError(ErrorMessage(E));
+  }
+}
+
+void TVellomarchFrm::RunMenuChoice(const TPopupMenu& AMenu, int AChosen) {
+  if (AChosen < 0 || static_cast<std::size_t>(AChosen) >= AMenu.Items.size()) return;
+  const std::function<void()> Handler = AMenu.Items[static_cast<std::size_t>(AChosen)]->OnClick;
+  if (Handler) RunCommand(Handler);
+}
+
+std::u16string TVellomarchFrm::DataFilePath() const { return vm::DataFilePath(); }
+
+void TVellomarchFrm::SaveHistory() { SaveHistoryNow(); }
+
+bool TVellomarchFrm::SaveHistoryNow() {
+  if (!FHistory) return false;
+  if (!FHistoryRead) {
+    // The start-up never got as far as reading the history file: writing now would replace the
+    // user's history with whatever this run collected.
+    WriteLog(u"History save failed: the history file was not read at start-up and is left as it is");
+    return false;
+  }
+  return vm::SaveHistory(*FHistory);
+}
+
+void TVellomarchFrm::LoadSettingsIntoFields() {
+  TSettings Settings;
+  LoadSettings(Settings);
+  FHistory->SetMaxItems(Settings.MaxItems);
+  FFormWidth = Settings.FormWidth;
+  FRowHeight = Settings.RowHeight;
+  FShowShortcut = Settings.ShowShortcut;
+  FQuitShortcut = Settings.QuitShortcut;
+  FTeikeiName = Settings.TeikeiName;
+  FTeikeibun = Settings.Teikeibun;
+  FTeikeiImgName = Settings.TeikeiImgName;
+  FTeikeiImg = Settings.TeikeiImg;
+}
+
+void TVellomarchFrm::SaveSettingsFromFields() {
+  TSettings Settings;
+  Settings.MaxItems = FHistory->MaxItems();
+  Settings.FormWidth = FFormWidth;
+  Settings.RowHeight = FRowHeight;
+  Settings.ShowShortcut = FShowShortcut;
+  Settings.QuitShortcut = FQuitShortcut;
+  Settings.TeikeiName = FTeikeiName;
+  Settings.Teikeibun = FTeikeibun;
+  Settings.TeikeiImgName = FTeikeiImgName;
+  Settings.TeikeiImg = FTeikeiImg;
+  SaveSettings(Settings);
+}
+
+} // namespace vm

@@ -1,0 +1,15 @@
+#include "platform/imaging.h"
+
+#include "support/error.h"
+
+namespace vm {
+
+void CheckImageBounds(long long AWidth, long long AHeight) {
+  if (AWidth <= 0 || AHeight <= 0)
+    throw TError(u"The image has no pixels (" + IntToStr(AWidth) + u" x " + IntToStr(AHeight) + u")");
+  if (AWidth > MaxImageSide || AHeight > MaxImageSide || AWidth * AHeight > MaxImagePixels)
+    throw TError(u"The image is too large to decode safely (" + IntToStr(AWidth) + u" x " + IntToStr(AHeight) +
+                 u" pixels)");
+}
+
+} // namespace vm
