@@ -122,7 +122,9 @@ public:
 
   // --- Clipboard writing and paste-back (clipboard/) ---
   void PasteItem(int AViewIndex, bool ACopyOnly, bool APathAsText);
-  void SetClipboardFiles(const std::vector<std::u16string>& APaths);
+  // True when the files went on the clipboard; false when nothing was written (no path, or the
+  // clipboard could not be opened), so that no update of the program's own will follow.
+  bool SetClipboardFiles(const std::vector<std::u16string>& APaths);
   void PutClipboardText(const std::u16string& AText);
   void SendPasteToTarget();
   void MiPasteClick();
@@ -186,6 +188,10 @@ private:
   void SaveSettingsFromFields();
   std::u16string StoreCapturedImage(const TBytes& AData);
   void PutImageOnClipboard(const TImage& AImage);
+  // One open-empty-put-close sequence of Unicode text; throws TError when it cannot be written.
+  void WriteClipboardText(const std::u16string& AText);
+  // A PNG file decoded and checked; throws TError with the file system's or the decoder's message.
+  TImage ReadPngFile(const std::u16string& AFileName);
   void ShowImagePreview(int AHistoryIndex);
 
   TPlatform& P;
