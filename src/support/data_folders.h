@@ -16,6 +16,7 @@ inline constexpr char16_t PathDelim = u'/';
 // program's entry (on Linux an installed copy uses the user's data folder instead).
 // Tests point it at a temporary folder.
 void SetDataFolderParent(const std::u16string& AFolder);
+const std::u16string& DataFolderParent();
 
 std::u16string BaseDir();
 std::u16string ImagesDir();

@@ -33,6 +33,7 @@ bool AppendOnce(const std::u16string& AFolder, const std::u16string& AFile, cons
 } // namespace
 
 void SetLogClock(IClock* AClock) { LogClock() = AClock; }
+IClock* CurrentLogClock() { return LogClock(); }
 
 void WriteLog(const std::u16string& AMessage) noexcept {
   try {

@@ -6,41 +6,44 @@
 
 namespace vm::test {
 
-TScenario::TScenario() : Platform(F.Platform()) {
+TScenarioWorld::TScenarioWorld() : Platform(F.Platform()), FPreviousLogClock(CurrentLogClock()) {
   SetLogClock(&F.Clock);
   F.Clipboard.OnUpdate = [this] {
     if (Frm) Frm->WMClipboardUpdate();
   };
 }
 
-TScenario::~TScenario() { SetLogClock(nullptr); }
+TScenarioWorld::~TScenarioWorld() {
+  Frm.reset();
+  SetLogClock(FPreviousLogClock);
+}
 
-void TScenario::Start() {
+void TScenarioWorld::Start() {
   Frm = std::make_unique<TVellomarchFrm>(Platform);
   Frm->FormCreate();
 }
 
-void TScenario::Quit() {
+void TScenarioWorld::Quit() {
   Frm->CloseMainWindow();
   Frm->FormDestroy();
 }
 
-void TScenario::CopyText(const std::u16string& AText) {
+void TScenarioWorld::CopyText(const std::u16string& AText) {
   F.Clipboard.StageText(AText);
   RunPending();
 }
 
-void TScenario::CopyFiles(const std::vector<std::u16string>& APaths) {
+void TScenarioWorld::CopyFiles(const std::vector<std::u16string>& APaths) {
   F.Clipboard.StageFiles(APaths);
   RunPending();
 }
 
-void TScenario::CopyPng(const TImage& AImage) {
+void TScenarioWorld::CopyPng(const TImage& AImage) {
   F.Clipboard.StagePng(TFakeImaging::MakePng(AImage));
   RunPending();
 }
 
-std::vector<std::u16string> TScenario::HistoryTexts() const {
+std::vector<std::u16string> TScenarioWorld::HistoryTexts() const {
   std::vector<std::u16string> Texts;
   const auto& Items = Frm->History().Items();
   for (int I = 0; I < Items.Count(); ++I) {
@@ -54,7 +57,7 @@ std::vector<std::u16string> TScenario::HistoryTexts() const {
   return Texts;
 }
 
-std::vector<std::u16string> TScenario::LogLines() const {
+std::vector<std::u16string> TScenarioWorld::LogLines() const {
   const TDateTime& T = F.Clock.Time;
   char Name[16];
   std::snprintf(Name, sizeof Name, "%04d%02d%02d", T.Year, T.Month, T.Day);

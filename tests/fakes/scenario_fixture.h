@@ -13,10 +13,14 @@
 
 namespace vm::test {
 
-class TScenario : public ::testing::Test {
-protected:
-  TScenario();
-  ~TScenario() override;
+// One world: a data folder, the fakes and the main window. A table of cases that needs a fresh
+// world per case declares its own TScenarioWorld; other tests use the TScenario fixture.
+class TScenarioWorld {
+public:
+  TScenarioWorld();
+  virtual ~TScenarioWorld();
+  TScenarioWorld(const TScenarioWorld&) = delete;
+  TScenarioWorld& operator=(const TScenarioWorld&) = delete;
 
   // Creates the main window and runs its creation handler, as the process entry does.
   void Start();
@@ -38,6 +42,11 @@ protected:
   TFakePlatform F;
   TPlatform Platform;
   std::unique_ptr<TVellomarchFrm> Frm;
+
+private:
+  IClock* FPreviousLogClock;
 };
+
+class TScenario : public ::testing::Test, public TScenarioWorld {};
 
 } // namespace vm::test

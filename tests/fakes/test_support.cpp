@@ -26,10 +26,12 @@ TTempDataFolder::TTempDataFolder() {
           ("vellomarch-test-" + std::to_string(std::random_device{}()) + "-" + std::to_string(Counter++));
   std::filesystem::remove_all(FRoot);
   std::filesystem::create_directories(FRoot);
+  FPreviousParent = DataFolderParent();
   SetDataFolderParent(FRoot.u16string());
 }
 
 TTempDataFolder::~TTempDataFolder() {
+  SetDataFolderParent(FPreviousParent);
   std::error_code Ec;
   std::filesystem::remove_all(FRoot, Ec);
 }

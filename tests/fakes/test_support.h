@@ -19,6 +19,7 @@ public:
 
 private:
   std::filesystem::path FRoot;
+  std::u16string FPreviousParent;
 };
 
 std::string ReadFileBytes(const std::u16string& APath);

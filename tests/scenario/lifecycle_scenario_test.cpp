@@ -1,0 +1,260 @@
+// Start-up, shut-down, the hotkeys, the notification icon and the popup's placement and layout.
+#include <gtest/gtest.h>
+
+#include "app/settings.h"
+#include "scenario_fixture.h"
+#include "support/data_folders.h"
+
+namespace vm::test {
+namespace {
+
+using TLifecycle = TScenario;
+
+constexpr std::uint32_t ModAlt = 1, ModCtrl = 2;
+
+TEST_F(TLifecycle, FirstStartCreatesOnlyTheDataFolderAndStaysHidden) {
+  Start();
+  EXPECT_TRUE(DirectoryExists(BaseDir()));
+  EXPECT_FALSE(FileExists(IniFilePath()));
+  EXPECT_FALSE(FileExists(Frm->DataFilePath()));
+  EXPECT_FALSE(F.Popup.Visible);
+  EXPECT_TRUE(F.MessageBoxes.Errors.empty());
+  // The list is filled before it is first shown: one blank row.
+  EXPECT_EQ(F.Popup.Rows, 1);
+}
+
+TEST_F(TLifecycle, StartAddsTheIconAndRegistersBothHotkeysUnderTheirAtoms) {
+  Start();
+  ASSERT_EQ(F.TrayIcon.Calls.size(), 1u);
+  const auto& [Action, Data] = F.TrayIcon.Calls[0];
+  EXPECT_EQ(Action, TNotifyIconAction::Add);
+  EXPECT_EQ(Data.cbSize, 976u);
+  EXPECT_EQ(Data.hWnd, TFakePopupView::MainHandle);
+  EXPECT_EQ(Data.uID, 1u);
+  EXPECT_EQ(Data.uFlags, 7u);
+  EXPECT_EQ(Data.uCallbackMessage, 0x8064u);
+  EXPECT_EQ(Data.szTip, u"Vellomarch");
+
+  const int ShowId = F.Hotkeys.Atoms.at(u"VellomarchHotkeyShow");
+  const int QuitId = F.Hotkeys.Atoms.at(u"VellomarchHotkeyQuit");
+  EXPECT_EQ(Frm->HotKeyIDShow(), ShowId);
+  EXPECT_EQ(Frm->HotKeyIDQuit(), QuitId);
+  EXPECT_EQ(F.Hotkeys.Registered.at(ShowId).Modifiers, ModAlt);
+  EXPECT_EQ(F.Hotkeys.Registered.at(ShowId).Key, 0x43u);
+  EXPECT_EQ(F.Hotkeys.Registered.at(QuitId).Modifiers, ModCtrl | ModAlt);
+  EXPECT_EQ(F.Hotkeys.Registered.at(QuitId).Key, 0x51u);
+}
+
+TEST_F(TLifecycle, ShutDownSavesTheHistoryReleasesHotkeysAndAtomsAndRemovesTheIcon) {
+  Start();
+  CopyText(u"kept");
+  std::filesystem::remove(FsPath(Frm->DataFilePath()));
+  Quit();
+  EXPECT_TRUE(F.Popup.Closed);
+  EXPECT_TRUE(FileExists(Frm->DataFilePath()));
+  EXPECT_TRUE(F.Hotkeys.Registered.empty());
+  EXPECT_TRUE(F.Hotkeys.Atoms.empty());
+  EXPECT_FALSE(F.TrayIcon.Present);
+  EXPECT_EQ(F.TrayIcon.Calls.back().first, TNotifyIconAction::Delete);
+}
+
+TEST_F(TLifecycle, QuitHotkeyClosesAndShowHotkeyCapturesTheTargetThenShows) {
+  Start();
+  F.FocusInput.Foreground = 0x500;
+  F.FocusInput.WindowThreads[0x500] = 7;
+  F.FocusInput.Focused = 0x501;
+  F.FocusInput.Calls.clear();
+
+  Frm->WMHotKey(Frm->HotKeyIDShow());
+  EXPECT_EQ(Frm->Focus().ActiveWnd, 0x500u);
+  EXPECT_EQ(Frm->Focus().FocusWnd, 0x501u);
+  const std::vector<std::string> Expected{"GetForegroundWindow", "GetWindowThreadId(1280)", "AttachThreadInput(1,7,1)",
+                                          "GetFocus", "AttachThreadInput(1,7,0)"};
+  EXPECT_EQ(std::vector<std::string>(F.FocusInput.Calls.begin(), F.FocusInput.Calls.begin() + 5), Expected);
+  EXPECT_TRUE(F.Popup.Visible);
+  EXPECT_TRUE(F.Popup.TimerEnabled);
+  EXPECT_TRUE(F.Popup.SearchFocused);
+  EXPECT_EQ(F.FocusInput.Foreground, TFakePopupView::MainHandle);
+
+  Frm->WMHotKey(12345); // not ours
+  EXPECT_FALSE(F.Popup.Closed);
+  Frm->WMHotKey(Frm->HotKeyIDQuit());
+  EXPECT_TRUE(F.Popup.Closed);
+}
+
+TEST(THotkeyRegistration, FailuresAreLoggedAndTheIconStillOpensThePopup) {
+  struct TCase {
+    const char* Name;
+    std::string Ini;
+    std::set<std::pair<std::uint32_t, std::uint32_t>> Taken;
+    std::vector<std::u16string> Log;
+    bool QuitIdSet;
+  };
+  const std::vector<TCase> Cases{
+      {"show taken by another program", "", {{ModAlt, 0x43}}, {u"RegisterHotKey(show) failed: Alt+C"}, true},
+      {"both the same", "[Setting]\r\nHotkeyQuit=Alt+C\r\n", {}, {u"RegisterHotKey(quit) failed: Alt+C"}, true},
+      {"no quit hotkey", "[Setting]\r\nHotkeyQuit=\r\n", {}, {}, false},
+  };
+  for (const auto& Case : Cases) {
+    SCOPED_TRACE(Case.Name);
+    TScenarioWorld W;
+    if (!Case.Ini.empty()) WriteFileBytes(IniFilePath(), Case.Ini);
+    W.F.Hotkeys.TakenByOthers = Case.Taken;
+    W.Start();
+    EXPECT_EQ(W.LogLines(), Case.Log);
+    EXPECT_EQ(W.Frm->HotKeyIDQuit() != 0, Case.QuitIdSet);
+    EXPECT_EQ(W.F.Hotkeys.Atoms.count(u"VellomarchHotkeyQuit") != 0, Case.QuitIdSet);
+    W.Frm->WMTrayIcon(WM_LBUTTONUP_MSG);
+    EXPECT_TRUE(W.F.Popup.Visible);
+  }
+}
+
+TEST_F(TLifecycle, TrayIconCallbackByMouseMessage) {
+  Start();
+  F.Screen.Cursor = {300, 400};
+  Frm->WMTrayIcon(0x0201); // button down: nothing
+  Frm->WMTrayIcon(0x0203); // double click: nothing
+  EXPECT_FALSE(F.Popup.Visible);
+  EXPECT_TRUE(F.Menus.Shown.empty());
+
+  Frm->WMTrayIcon(WM_LBUTTONUP_MSG);
+  EXPECT_TRUE(F.Popup.Visible);
+  EXPECT_EQ(Frm->Focus().ActiveWnd, 0u) << "the icon never captures a paste target";
+
+  F.Menus.ChooseCaption = u"終了";
+  Frm->WMTrayIcon(WM_RBUTTONUP_MSG);
+  ASSERT_EQ(F.Menus.Shown.size(), 1u);
+  std::vector<std::u16string> Captions;
+  for (const auto& Item : F.Menus.Shown[0]) Captions.push_back(Item.Caption);
+  EXPECT_EQ(Captions, (std::vector<std::u16string>{u"履歴を表示", u"設定...", u"-", u"終了"}));
+  EXPECT_EQ(F.Menus.ShownAt[0], (TPoint{300, 400}));
+  EXPECT_TRUE(F.Popup.Closed);
+}
+
+TEST_F(TLifecycle, TaskbarRestartAddsTheSameIconAgain) {
+  Start();
+  const TNotifyIconData First = F.TrayIcon.Calls[0].second;
+  Frm->WindowProcHook(0x0400);
+  EXPECT_EQ(F.TrayIcon.Calls.size(), 1u);
+  Frm->WindowProcHook(TFakeTrayIcon::TaskbarCreatedId);
+  ASSERT_EQ(F.TrayIcon.Calls.size(), 2u);
+  EXPECT_EQ(F.TrayIcon.Calls[1].first, TNotifyIconAction::Add);
+  EXPECT_EQ(F.TrayIcon.Calls[1].second.szTip, First.szTip);
+  EXPECT_EQ(F.TrayIcon.Calls[1].second.uID, First.uID);
+}
+
+TEST_F(TLifecycle, WithoutTheTaskbarMessageNothingIsReAdded) {
+  F.TrayIcon.RegisterFails = true;
+  Start();
+  Frm->WindowProcHook(0);
+  Frm->WindowProcHook(TFakeTrayIcon::TaskbarCreatedId);
+  EXPECT_EQ(F.TrayIcon.Calls.size(), 1u);
+}
+
+TEST_F(TLifecycle, PopupOpensAtThePointerInsideTheWorkAreaOfItsMonitor) {
+  struct TCase {
+    const char* Name;
+    TPoint Pointer;
+    TPoint Expected;
+  };
+  F.Screen.Monitors = {{{0, 0, 1920, 1200}, {0, 0, 1920, 1160}},
+                       {{1920, 0, 3200, 1024}, {1920, 0, 3200, 1024}}};
+  Start();
+  const int W = F.Popup.Width, H = F.Popup.Height;
+  const std::vector<TCase> Cases{
+      {"inside", {100, 100}, {100, 100}},
+      {"near the right edge", {1900, 100}, {1920 - W, 100}},
+      {"near the taskbar", {100, 1150}, {100, 1160 - H}},
+      {"second monitor", {3190, 10}, {3200 - W, 10}},
+      {"left of every monitor", {-50, 20}, {0, 20}},
+  };
+  for (const auto& Case : Cases) {
+    SCOPED_TRACE(Case.Name);
+    F.Screen.Cursor = Case.Pointer;
+    Frm->ShowPopup();
+    EXPECT_EQ(F.Popup.Left, Case.Expected.X);
+    EXPECT_EQ(F.Popup.Top, Case.Expected.Y);
+  }
+}
+
+TEST_F(TLifecycle, AWindowLargerThanTheWorkAreaSitsAtItsTopLeft) {
+  F.Screen.Monitors = {{{0, 0, 200, 300}, {10, 20, 200, 300}}};
+  Start();
+  F.Screen.Cursor = {150, 250};
+  Frm->ShowPopup();
+  EXPECT_EQ(F.Popup.Left, 10);
+  EXPECT_EQ(F.Popup.Top, 20);
+}
+
+TEST_F(TLifecycle, ShowingAgainJumpsClearsTheSearchAndRunsTheShowHandlerOnlyWhenItAppears) {
+  Start();
+  CopyText(u"alpha");
+  CopyText(u"beta");
+  Frm->ShowPopup();
+  EXPECT_EQ(F.Popup.ResetHintsCount, 1);
+  F.Popup.Search = u"alp";
+  Frm->SearchEditChange();
+  F.Popup.Current = 1;
+  F.Screen.Cursor = {500, 300};
+  Frm->ShowPopup();
+  EXPECT_EQ(F.Popup.Search, u"");
+  EXPECT_EQ(Frm->View().size(), 2u);
+  EXPECT_EQ(F.Popup.Current, 0);
+  EXPECT_EQ(F.Popup.Left, 500);
+  EXPECT_EQ(F.Popup.ResetHintsCount, 1) << "already visible: no show handler";
+}
+
+TEST_F(TLifecycle, HideTimerHidesThePopupOnlyWhenAnotherWindowIsInFront) {
+  Start();
+  Frm->ShowPopup();
+  Frm->HideTimerTimer();
+  EXPECT_TRUE(F.Popup.Visible);
+  F.FocusInput.Foreground = 0x777;
+  Frm->HideTimerTimer();
+  EXPECT_FALSE(F.Popup.Visible);
+  EXPECT_FALSE(F.Popup.TimerEnabled);
+}
+
+TEST(TLayout, FollowsTheSettingsTheDpiAndTheWorkArea) {
+  struct TCase {
+    const char* Name;
+    int SystemDpi;
+    int WorkHeight;
+    int ChangedDpi; // 0: the start-up layout
+    int Font, RowHeight, Height;
+  };
+  // Frame 31, search box 23. At 96 DPI: rows 33, font 10 (8 points at 96 DPI), line 1, extra 5:
+  // 23 + 990 + 30 + 5 + 31 = 1079; on a lower work area 1079 * 0.7 = 755.3 -> 755 and rows of 23.
+  const std::vector<TCase> Cases{
+      {"96 DPI, room enough", 96, 1400, 0, 10, 33, 1079},
+      {"96 DPI, low work area", 96, 1040, 0, 10, 23, 755},
+      {"120 DPI", 120, 1400, 0, 7, 26, 23 + 26 * 30 + 30 + 4 + 31},
+      {"moved to a 192 DPI monitor", 96, 1400, 192, 5, 16, 23 + 16 * 30 + 30 * 1 + 3 + 31},
+  };
+  for (const auto& Case : Cases) {
+    SCOPED_TRACE(Case.Name);
+    TScenarioWorld W;
+    W.F.Screen.Dpi = Case.SystemDpi;
+    W.F.Screen.Monitors = {{{0, 0, 1920, Case.WorkHeight}, {0, 0, 1920, Case.WorkHeight}}};
+    W.Start();
+    if (Case.ChangedDpi) W.Frm->WMDPIChanged(Case.ChangedDpi);
+    EXPECT_EQ(W.F.Popup.FontSize, Case.Font);
+    EXPECT_EQ(W.F.Popup.DefaultRowHeight, Case.RowHeight);
+    EXPECT_EQ(W.F.Popup.Height, Case.Height);
+    EXPECT_EQ(W.F.Popup.Width, 240);
+    EXPECT_EQ(W.F.Popup.ColWidths[0], 30);
+    EXPECT_EQ(W.F.Popup.ColWidths[1], 240 - 2 * TFakePopupView::BorderWidth - 30 - 2);
+  }
+}
+
+TEST(TLayout, MarksColumnIsAnEighthOfTheWidthButAtLeast24) {
+  for (const auto& [Width, Marks] : std::vector<std::pair<int, int>>{{100, 24}, {240, 30}, {2000, 250}}) {
+    TScenarioWorld W;
+    WriteFileBytes(IniFilePath(), "[Setting]\r\nVellomarchWidth=" + std::to_string(Width) + "\r\n");
+    W.Start();
+    EXPECT_EQ(W.F.Popup.ColWidths[0], Marks) << Width;
+  }
+}
+
+} // namespace
+} // namespace vm::test
