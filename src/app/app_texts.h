@@ -44,4 +44,8 @@ inline constexpr char16_t ConfirmNo[] = u"いいえ(&N)";
 // Preview window.
 inline constexpr char16_t PreviewTitle[] = u"画像表示";
 
+// Own clipboard writes (the desktop gives no text of its own for these).
+inline constexpr char16_t ClipboardOpenFailed[] = u"Cannot open clipboard";
+inline constexpr char16_t ClipboardTextRefused[] = u"The clipboard refused the text";
+
 } // namespace vm::texts
