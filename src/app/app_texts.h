@@ -44,6 +44,35 @@ inline constexpr char16_t ConfirmNo[] = u"いいえ(&N)";
 // Preview window.
 inline constexpr char16_t PreviewTitle[] = u"画像表示";
 
+// Settings dialog.
+inline constexpr char16_t SettingsCaption[] = u"Vellomarch 設定";
+inline constexpr char16_t SettingsGeneralGroup[] = u" 一般 ";
+inline constexpr char16_t SettingsMaxItemsLabel[] = u"履歴の最大件数";
+inline constexpr char16_t SettingsWidthLabel[] = u"ウィンドウ幅 (px)";
+inline constexpr char16_t SettingsRowHeightLabel[] = u"行の高さ (px)";
+inline constexpr char16_t SettingsHotkeyGroup[] = u" ホットキー ";
+inline constexpr char16_t SettingsShowHotkeyLabel[] = u"履歴を表示";
+inline constexpr char16_t SettingsQuitHotkeyLabel[] = u"アプリを終了";
+// A literal backslash followed by n: how a line break is typed into a text template.
+inline constexpr char16_t SettingsTextTemplatesLabel[] = u"定型文（改行は \\n で指定）";
+inline constexpr char16_t SettingsPlaceholdersLabel[] =
+    u"使用可能：{date} {time} {datetime} {clipboard} {now:yyyy-mm-dd}";
+inline constexpr char16_t SettingsImageTemplatesLabel[] = u"画像テンプレート";
+inline constexpr char16_t SettingsNameColumn[] = u"名前";
+inline constexpr char16_t SettingsBodyColumn[] = u"内容";
+inline constexpr char16_t SettingsPathColumn[] = u"ファイルパス";
+inline constexpr char16_t SettingsOk[] = u"OK";
+inline constexpr char16_t SettingsCancel[] = u"キャンセル";
+inline constexpr char16_t SettingsWarningCaption[] = u"警告";
+inline constexpr char16_t SettingsMaxItemsInvalid[] = u"履歴の最大件数は 1〜500 の整数で入力してください。";
+inline constexpr char16_t SettingsWidthInvalid[] = u"ウィンドウ幅は 100〜2000 の整数で入力してください。";
+inline constexpr char16_t SettingsRowHeightInvalid[] = u"行の高さは 10〜200 の整数で入力してください。";
+inline constexpr char16_t SettingsShowHotkeyMissing[] = u"履歴表示のホットキーを設定してください。";
+inline constexpr char16_t TemplateNameHasEquals[] = u"キーは等号記号（“=”）を含めません。";
+// The name goes between the quotes.
+inline constexpr char16_t TemplateNameTakenBefore[] = u"キー名 \"";
+inline constexpr char16_t TemplateNameTakenAfter[] = u"\" はすでに存在します";
+
 // Own clipboard writes (the desktop gives no text of its own for these).
 inline constexpr char16_t ClipboardOpenFailed[] = u"Cannot open clipboard";
 inline constexpr char16_t ClipboardTextRefused[] = u"The clipboard refused the text";
