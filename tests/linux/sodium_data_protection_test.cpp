@@ -5,9 +5,11 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <random>
 #include <string>
 
+#include "platform/linux/xdg_folders.h"
 #include "support/error.h"
 #include "support/text.h"
 
@@ -213,14 +215,13 @@ TEST_F(SodiumDataProtection, KeyFolderBlockedByAFileIsAnError) {
 
 TEST(SodiumDataProtectionDefaults, KeyFolderFollowsXdgConfigHome) {
   const char* Saved = std::getenv("XDG_CONFIG_HOME");
-  const std::string Restore = Saved ? Saved : "";
+  const std::optional<std::string> Restore = Saved ? std::optional<std::string>(Saved) : std::nullopt;
   ::setenv("XDG_CONFIG_HOME", "/somewhere/config", 1);
   EXPECT_EQ(TSodiumDataProtection::DefaultKeyFolder(), fs::path("/somewhere/config/vellomarch"));
   // A relative value is not a valid base folder and is ignored.
   ::setenv("XDG_CONFIG_HOME", "relative/config", 1);
-  ::setenv("HOME", std::getenv("HOME") ? std::getenv("HOME") : "/root", 1);
-  EXPECT_EQ(TSodiumDataProtection::DefaultKeyFolder(), fs::path(std::getenv("HOME")) / ".config" / "vellomarch");
-  if (Saved) ::setenv("XDG_CONFIG_HOME", Restore.c_str(), 1);
+  EXPECT_EQ(TSodiumDataProtection::DefaultKeyFolder(), UserHomeFolder() / ".config" / "vellomarch");
+  if (Restore) ::setenv("XDG_CONFIG_HOME", Restore->c_str(), 1);
   else ::unsetenv("XDG_CONFIG_HOME");
 }
 
