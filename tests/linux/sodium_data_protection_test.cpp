@@ -113,6 +113,15 @@ TEST_F(SodiumDataProtection, KeyIsReusedByLaterInstances) {
   EXPECT_EQ(TSodiumDataProtection(FKeyFolder).Unprotect(Third.Protect(BytesOf("again"))), BytesOf("again"));
 }
 
+TEST_F(SodiumDataProtection, KeyFileDeletedWhileRunningIsMadeAgainBeforeTheNextSave) {
+  // The program lives for days; a save after the key was removed must still open at the next start.
+  TSodiumDataProtection Running(FKeyFolder);
+  Running.Protect(BytesOf("before"));
+  fs::remove_all(FKeyFolder);
+  const TBytes Blob = Running.Protect(BytesOf("after"));
+  EXPECT_EQ(TSodiumDataProtection(FKeyFolder).Unprotect(Blob), BytesOf("after"));
+}
+
 TEST_F(SodiumDataProtection, BlobUnderAnotherKeyFails) {
   TSodiumDataProtection Mine(FKeyFolder);
   TSodiumDataProtection Other(FTemp.Path() / "other");

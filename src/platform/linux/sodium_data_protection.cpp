@@ -121,10 +121,6 @@ void SyncFolder(const fs::path& AFolder) {
 
 TSodiumDataProtection::TSodiumDataProtection(fs::path AKeyFolder) : FKeyFolder(std::move(AKeyFolder)) {}
 
-TSodiumDataProtection::~TSodiumDataProtection() {
-  if (FKey) sodium_memzero(FKey->data(), FKey->size());
-}
-
 fs::path TSodiumDataProtection::DefaultKeyFolder() { return XdgConfigHome() / "vellomarch"; }
 
 bool TSodiumDataProtection::ReadKeyFile(TKey& AKey) const {
@@ -213,30 +209,28 @@ void TSodiumDataProtection::CreateKeyFile(TKey& AKey) const {
   sodium_memzero(Key.data(), Key.size());
 }
 
-const TSodiumDataProtection::TKey& TSodiumDataProtection::Key(bool ACreate) {
-  if (FKey) return *FKey;
-  TKey Loaded{};
-  if (!ReadKeyFile(Loaded)) {
+TSodiumDataProtection::TKey TSodiumDataProtection::LoadKey(bool ACreate) const {
+  TKey Key{};
+  if (!ReadKeyFile(Key)) {
     if (!ACreate)
       throw TError(u"The key file " + PathText(KeyFilePath()) + u" does not exist, so the data cannot be decrypted");
-    CreateKeyFile(Loaded);
+    CreateKeyFile(Key);
   }
-  FKey = Loaded;
-  sodium_memzero(Loaded.data(), Loaded.size());
-  return *FKey;
+  return Key;
 }
 
 TBytes TSodiumDataProtection::Protect(const TBytes& APlain) {
   InitSodium();
-  const TKey& K = Key(true);
+  TKey Key = LoadKey(true);
   static const std::uint8_t NoBytes = 0;
   TBytes Blob(MinBlobSize + APlain.size());
   Blob[0] = FormatVersion;
   std::uint8_t* Nonce = Blob.data() + 1;
   randombytes_buf(Nonce, NonceSize);
-  if (crypto_secretbox_easy(Blob.data() + HeaderSize, APlain.empty() ? &NoBytes : APlain.data(), APlain.size(), Nonce,
-                            K.data()) != 0)
-    throw TError(u"The data could not be encrypted");
+  const int Result = crypto_secretbox_easy(Blob.data() + HeaderSize, APlain.empty() ? &NoBytes : APlain.data(),
+                                           APlain.size(), Nonce, Key.data());
+  sodium_memzero(Key.data(), Key.size());
+  if (Result != 0) throw TError(u"The data could not be encrypted");
   return Blob;
 }
 
@@ -248,12 +242,13 @@ TBytes TSodiumDataProtection::Unprotect(const TBytes& AProtected) {
   if (AProtected.size() < MinBlobSize)
     throw TError(u"The data is invalid: it is truncated (" + IntToStr(static_cast<long long>(AProtected.size())) +
                  u" bytes, at least " + IntToStr(static_cast<long long>(MinBlobSize)) + u" expected)");
-  const TKey& K = Key(false);
+  TKey Key = LoadKey(false);
   TBytes Plain(AProtected.size() - MinBlobSize);
   std::uint8_t Scratch = 0;
-  if (crypto_secretbox_open_easy(Plain.empty() ? &Scratch : Plain.data(), AProtected.data() + HeaderSize,
-                                 AProtected.size() - HeaderSize, AProtected.data() + 1, K.data()) != 0)
-    throw TError(u"The data is invalid: authentication failed (wrong key or damaged data)");
+  const int Result = crypto_secretbox_open_easy(Plain.empty() ? &Scratch : Plain.data(), AProtected.data() + HeaderSize,
+                                                AProtected.size() - HeaderSize, AProtected.data() + 1, Key.data());
+  sodium_memzero(Key.data(), Key.size());
+  if (Result != 0) throw TError(u"The data is invalid: authentication failed (wrong key or damaged data)");
   return Plain;
 }
 

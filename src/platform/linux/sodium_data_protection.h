@@ -7,7 +7,6 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
-#include <optional>
 
 #include "platform/data_protection.h"
 
@@ -23,9 +22,6 @@ public:
 
   // AKeyFolder holds the key file; it is created (mode 0700) with the key on first use.
   explicit TSodiumDataProtection(std::filesystem::path AKeyFolder);
-  ~TSodiumDataProtection() override;
-  TSodiumDataProtection(const TSodiumDataProtection&) = delete;
-  TSodiumDataProtection& operator=(const TSodiumDataProtection&) = delete;
 
   // $XDG_CONFIG_HOME/vellomarch, by default ~/.config/vellomarch.
   static std::filesystem::path DefaultKeyFolder();
@@ -38,13 +34,14 @@ public:
 private:
   using TKey = std::array<std::uint8_t, KeySize>;
 
-  // Reads the key file, or when it is missing and ACreate is set, creates it.
-  const TKey& Key(bool ACreate);
+  // Reads the key file, or when it is missing and ACreate is set, creates it. Read again on
+  // every call rather than kept: were the file deleted while the program runs, a kept key would
+  // go on protecting saves that no later start could open.
+  TKey LoadKey(bool ACreate) const;
   bool ReadKeyFile(TKey& AKey) const;
   void CreateKeyFile(TKey& AKey) const;
 
   std::filesystem::path FKeyFolder;
-  std::optional<TKey> FKey;
 };
 
 } // namespace vm
