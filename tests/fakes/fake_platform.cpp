@@ -514,7 +514,10 @@ namespace {
 
 class TFakeSettingsDialog final : public ISettingsDialog {
 public:
-  explicit TFakeSettingsDialog(TFakeDialogs& AOwner) : FOwner(AOwner) {}
+  explicit TFakeSettingsDialog(TFakeDialogs& AOwner) : FOwner(AOwner) { ++FOwner.SettingsDialogsAlive; }
+  ~TFakeSettingsDialog() override { --FOwner.SettingsDialogsAlive; }
+  TFakeSettingsDialog(const TFakeSettingsDialog&) = delete;
+  TFakeSettingsDialog& operator=(const TFakeSettingsDialog&) = delete;
 
   bool ShowModal(TSettingsFields& AFields, const std::function<TFieldCheck(const TSettingsFields&)>& AOkCheck,
                  const std::function<std::u16string(const TTemplateRows&, int, const std::u16string&)>&

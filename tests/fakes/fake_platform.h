@@ -318,6 +318,7 @@ class TFakeDialogs final : public IDialogFactory {
 public:
   TSettingsUser SettingsUser;            // unset: the user presses Cancel
   std::vector<TSettingsFields> SettingsShown;
+  int SettingsDialogsAlive = 0;          // created and not yet freed
   TPreviewUser PreviewUser;              // unset: the user presses a key at once
   std::vector<TPreviewState> Previews;   // each preview as it ended
 
