@@ -14,3 +14,7 @@ install_packages() {
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
+
+# The Windows cross build and its tests under Wine on a private X display.
+VELLOMARCH_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64 mingw-w64-tools wine wine64 xvfb xauth
+  fonts-wine fonts-liberation)
