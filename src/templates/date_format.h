@@ -44,7 +44,10 @@ struct TFormatSettings {
 const TFormatSettings& RegionalSettings();
 void SetRegionalSettings(const TFormatSettings& ASettings);
 
-// Formats ADateTime with AFormat. Throws TError when the format cannot be applied.
+// Formats ADateTime with AFormat; an empty AFormat is "c". Throws TError when the format cannot be
+// applied: a date or time outside the calendar (years 1 to 9999), or a regional format string that
+// leads back to itself (a short date form holding "c", ...). Unterminated quoted text is not an
+// error: it runs to the end of the format. The day name follows from the date, not DayOfWeek.
 std::u16string FormatDateTime(std::u16string_view AFormat, const TDateTime& ADateTime,
                               const TFormatSettings& ASettings);
 
