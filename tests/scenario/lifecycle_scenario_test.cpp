@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/settings.h"
-#include "scenario_fixture.h"
+#include "fakes/scenario_fixture.h"
 #include "support/data_folders.h"
 
 namespace vm::test {
@@ -159,6 +159,7 @@ TEST_F(TLifecycle, PopupOpensAtThePointerInsideTheWorkAreaOfItsMonitor) {
   };
   F.Screen.Monitors = {{{0, 0, 1920, 1200}, {0, 0, 1920, 1160}},
                        {{1920, 0, 3200, 1024}, {1920, 0, 3200, 1024}}};
+  WriteFileBytes(IniFilePath(), "[Setting]\r\nVellomarchItemMax=10\r\n"); // a window of 399 pixels
   Start();
   const int W = F.Popup.Width, H = F.Popup.Height;
   const std::vector<TCase> Cases{
