@@ -1,13 +1,23 @@
+# The Linux desktop program: Qt 6 Widgets for the windows, Xlib/xcb/XTest for global hotkeys,
+# focus and synthetic keys, libsodium for the history file's protection.
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(SODIUM REQUIRED IMPORTED_TARGET libsodium)
+pkg_check_modules(X11LIBS REQUIRED IMPORTED_TARGET x11 xtst xcb)
+find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets)
 
-file(GLOB_RECURSE VELLOMARCH_LINUX_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/platform/linux/*.cpp)
+file(GLOB_RECURSE VELLOMARCH_LINUX_SOURCES CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/src/platform/linux/*.cpp ${CMAKE_SOURCE_DIR}/src/platform/linux/*.h)
 list(FILTER VELLOMARCH_LINUX_SOURCES EXCLUDE REGEX "/main\\.cpp$")
-if(VELLOMARCH_LINUX_SOURCES)
-  add_library(vellomarch_linux STATIC ${VELLOMARCH_LINUX_SOURCES})
-  target_link_libraries(vellomarch_linux PUBLIC vellomarch_core PkgConfig::SODIUM)
-  vellomarch_warnings(vellomarch_linux)
-else()
-  add_library(vellomarch_linux INTERFACE)
-  target_link_libraries(vellomarch_linux INTERFACE vellomarch_core PkgConfig::SODIUM)
+add_library(vellomarch_linux STATIC ${VELLOMARCH_LINUX_SOURCES})
+set_target_properties(vellomarch_linux PROPERTIES AUTOMOC ON)
+target_link_libraries(vellomarch_linux PUBLIC vellomarch_core PkgConfig::SODIUM PkgConfig::X11LIBS
+  Qt6::Core Qt6::Gui Qt6::Widgets)
+vellomarch_warnings(vellomarch_linux)
+
+if(EXISTS ${CMAKE_SOURCE_DIR}/src/platform/linux/main.cpp)
+  add_executable(vellomarch ${CMAKE_SOURCE_DIR}/src/platform/linux/main.cpp
+    ${CMAKE_SOURCE_DIR}/src/platform/linux/vellomarch.qrc)
+  set_target_properties(vellomarch PROPERTIES AUTOMOC ON AUTORCC ON)
+  target_link_libraries(vellomarch PRIVATE vellomarch_linux)
+  vellomarch_warnings(vellomarch)
 endif()

@@ -1,5 +1,11 @@
 # Package lists and an idempotent installer shared by scripts/run and scripts/test.
-VELLOMARCH_BUILD_PACKAGES=(cmake ninja-build pkg-config g++ nlohmann-json3-dev libsodium-dev)
+VELLOMARCH_BUILD_PACKAGES=(cmake ninja-build pkg-config g++ nlohmann-json3-dev libsodium-dev
+  qt6-base-dev qt6-base-dev-tools libx11-dev libxtst-dev libxcb1-dev)
+# What the Linux program needs at run time on a desktop (fonts for Japanese and colour emoji).
+VELLOMARCH_RUN_PACKAGES=(fonts-noto-cjk fonts-noto-color-emoji)
+# A virtual desktop for running the program without a display, and for the end-to-end tests.
+VELLOMARCH_DESKTOP_PACKAGES=(xvfb xauth openbox trayer xclip xdotool x11-utils x11-xserver-utils
+  imagemagick)
 VELLOMARCH_TEST_PACKAGES=(googletest libgtest-dev libgmock-dev)
 
 install_packages() {
