@@ -198,7 +198,7 @@ protected:
 
 TEST_F(ImageFiles, SharedNameIsDeletedWithItsLastEntry) {
   MakeImage(u"a1.png", u"a1.bmp");
-  Fill(History, "img:a1.png A img:A1.PNG");
+  Fill(History, "img:a1.png A img:a1.png");
   History.Delete(2);
   EXPECT_TRUE(FileExists(ImagesDir() + u"a1.png"));
   EXPECT_TRUE(FileExists(ResizeImagesDir() + u"a1.bmp"));
@@ -207,6 +207,15 @@ TEST_F(ImageFiles, SharedNameIsDeletedWithItsLastEntry) {
   EXPECT_FALSE(FileExists(ResizeImagesDir() + u"a1.bmp"));
   EXPECT_EQ(Describe(History), "A");
   EXPECT_EQ(LogText(), "");
+}
+
+TEST_F(ImageFiles, NamesDifferingInAsciiCaseShareTheFile) {
+  MakeImage(u"a1.png", u"a1.bmp");
+  Fill(History, "img:a1.png img:A1.PNG");
+  History.Delete(0);
+  EXPECT_TRUE(FileExists(ImagesDir() + u"a1.png"));
+  EXPECT_TRUE(FileExists(ResizeImagesDir() + u"a1.bmp"));
+  EXPECT_EQ(Describe(History), "img:A1.PNG");
 }
 
 TEST_F(ImageFiles, ClearDeletesEveryImageOnceItsLastEntryGoes) {
