@@ -38,6 +38,8 @@ struct TKindCase {
   std::u16string Expected;
   TBytes ImageData;
 };
+void PrintTo(const TKindCase& ACase, std::ostream* AOut) { *AOut << ACase.Name; }
+
 
 class TCaptureKind : public TScenario, public ::testing::WithParamInterface<TKindCase> {};
 
@@ -111,6 +113,8 @@ struct TSkipCase {
   std::function<void(TFakeClipboard&)> Mark;
   bool Recorded;
 };
+void PrintTo(const TSkipCase& ACase, std::ostream* AOut) { *AOut << ACase.Name; }
+
 
 class TCaptureMarks : public TScenario, public ::testing::WithParamInterface<TSkipCase> {};
 
@@ -185,6 +189,8 @@ struct THoldCase {
   std::vector<std::u16string> Log;
   bool Recorded;
 };
+void PrintTo(const THoldCase& ACase, std::ostream* AOut) { *AOut << "held " << ACase.HeldMs << " ms"; }
+
 
 class TCaptureHeld : public TScenario, public ::testing::WithParamInterface<THoldCase> {};
 
@@ -257,6 +263,8 @@ struct TBadImageCase {
   std::function<void(TFakeClipboard&)> Copy;
   std::u16string Log;
 };
+void PrintTo(const TBadImageCase& ACase, std::ostream* AOut) { *AOut << ACase.Name; }
+
 
 class TCaptureBadImage : public TScenario, public ::testing::WithParamInterface<TBadImageCase> {};
 
