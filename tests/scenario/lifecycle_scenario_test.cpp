@@ -259,3 +259,35 @@ TEST(TLayout, MarksColumnIsAnEighthOfTheWidthButAtLeast24) {
 
 } // namespace
 } // namespace vm::test
+
+namespace vm::test {
+namespace {
+
+TEST(TStartUpFailure, AnUnreadableSettingsFileIsShownAndTheHistoryFileIsNeverOverwritten) {
+  std::string Before;
+  {
+    TScenarioWorld First;
+    First.Start();
+    First.CopyText(u"precious");
+    First.Quit();
+    Before = ReadFileBytes(First.Frm->DataFilePath());
+    ASSERT_FALSE(Before.empty());
+  }
+  TScenarioWorld W;
+  // The earlier run's data folder is gone with its world; make this one's history file the same.
+  WriteFileBytes(BaseDir() + u"VellomarchData.dat", Before);
+  std::filesystem::create_directories(FsPath(IniFilePath())); // exists but cannot be opened as a file
+  W.Start();
+  ASSERT_EQ(W.F.MessageBoxes.Errors.size(), 1u);
+  EXPECT_TRUE(W.Frm->History().Items().Count() == 0);
+
+  W.CopyText(u"after the failed start");
+  W.Quit();
+  EXPECT_EQ(ReadFileBytes(W.Frm->DataFilePath()), Before);
+  const auto Log = W.LogLines();
+  ASSERT_FALSE(Log.empty());
+  EXPECT_EQ(Log.back().rfind(u"History save failed: ", 0), 0u);
+}
+
+} // namespace
+} // namespace vm::test
