@@ -1,0 +1,431 @@
+#include "platform/linux/popup_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWheelEvent>
+#include <QWindow>
+
+#include <algorithm>
+
+#include "app/app_texts.h"
+#include "listview/hint_window.h"
+#include "platform/linux/qt_key_codes.h"
+#include "platform/linux/qt_ui_support.h"
+
+namespace vm {
+
+namespace {
+
+// The main window's font is 11 pixels high at 96 DPI.
+constexpr int MainFontPixelHeight = 11;
+// The title bar and borders assumed until the window manager has framed the window once.
+constexpr int AssumedTitleBarHeight = 24;
+constexpr int AssumedBorderWidth = 1;
+
+} // namespace
+
+// --- TClipHistoryGrid ----------------------------------------------------------------------------
+
+TClipHistoryGrid::TClipHistoryGrid(QWidget* AParent) : QWidget(AParent), FCells(1) {
+  setObjectName(QStringLiteral("ClipHistoryGrid"));
+  // Out of the tab order; a press gives it the focus until the search box gets it back.
+  setFocusPolicy(Qt::ClickFocus);
+  setMouseTracking(true);
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setAutoFillBackground(false);
+}
+
+void TClipHistoryGrid::SetRowCount(int ACount) {
+  FCells.resize(static_cast<std::size_t>(std::max(0, ACount)));
+  FCurrentRow = std::clamp(FCurrentRow, 0, std::max(0, RowCount() - 1));
+  ClampTopRow();
+  update();
+}
+
+void TClipHistoryGrid::SetCell(int ACol, int ARow, const std::u16string& AText) {
+  if (ACol < 0 || ACol > 1 || ARow < 0 || ARow >= RowCount()) return;
+  FCells[static_cast<std::size_t>(ARow)][static_cast<std::size_t>(ACol)] = AText;
+  update();
+}
+
+std::u16string TClipHistoryGrid::Cell(int ACol, int ARow) const {
+  if (ACol < 0 || ACol > 1 || ARow < 0 || ARow >= RowCount()) return {};
+  return FCells[static_cast<std::size_t>(ARow)][static_cast<std::size_t>(ACol)];
+}
+
+void TClipHistoryGrid::SetCurrentRow(int ARow) {
+  FCurrentRow = std::clamp(ARow, 0, std::max(0, RowCount() - 1));
+  const int Visible = VisibleRowCount();
+  if (FCurrentRow < FTopRow) FTopRow = FCurrentRow;
+  else if (FCurrentRow >= FTopRow + Visible) FTopRow = FCurrentRow - Visible + 1;
+  ClampTopRow();
+  update();
+}
+
+void TClipHistoryGrid::SetDefaultRowHeight(int APixels) {
+  FRowHeight = std::max(1, APixels);
+  ClampTopRow();
+  update();
+}
+
+void TClipHistoryGrid::SetColWidth(int ACol, int APixels) {
+  if (ACol < 0 || ACol > 1) return;
+  FColWidths[static_cast<std::size_t>(ACol)] = std::max(0, APixels);
+  update();
+}
+
+int TClipHistoryGrid::VisibleRowCount() const {
+  // The line below the last row may be cut off; the row itself must fit whole.
+  return std::max(1, (height() + GridLineWidth) / (FRowHeight + GridLineWidth));
+}
+
+void TClipHistoryGrid::ClampTopRow() {
+  FTopRow = std::clamp(FTopRow, 0, std::max(0, RowCount() - VisibleRowCount()));
+}
+
+TGridCell TClipHistoryGrid::MouseToCell(int AX, int AY) const {
+  TGridCell Cell;
+  if (AX < 0 || AY < 0) return Cell;
+  // Each cell owns the line below it and the line to its right.
+  const int Row = FTopRow + AY / (FRowHeight + GridLineWidth);
+  int Col = -1;
+  if (AX < FColWidths[0] + GridLineWidth) Col = 0;
+  else if (AX < FColWidths[0] + FColWidths[1] + 2 * GridLineWidth) Col = 1;
+  if (Col < 0 || Row >= RowCount()) return Cell;
+  Cell.Col = Col;
+  Cell.Row = Row;
+  return Cell;
+}
+
+QRect TClipHistoryGrid::CellRect(int ACol, int ARow) const {
+  const int X = ACol == 0 ? 0 : FColWidths[0] + GridLineWidth;
+  const int Y = (ARow - FTopRow) * (FRowHeight + GridLineWidth);
+  return QRect(X, Y, FColWidths[static_cast<std::size_t>(ACol)], FRowHeight);
+}
+
+QColor TClipHistoryGrid::RoleColour(TColorRole ARole) const {
+  switch (ARole) {
+  case TColorRole::Highlight:
+    return palette().color(QPalette::Active, QPalette::Highlight);
+  case TColorRole::HighlightText:
+    return palette().color(QPalette::Active, QPalette::HighlightedText);
+  case TColorRole::WindowBackground:
+    return palette().color(QPalette::Active, QPalette::Base);
+  case TColorRole::Black:
+    break;
+  }
+  return Qt::black;
+}
+
+void TClipHistoryGrid::PaintCell(QPainter& APainter, const QRect& ARect, const TCellPaint& APaint) const {
+  APainter.save();
+  APainter.setClipRect(ARect);
+  APainter.fillRect(ARect, RoleColour(APaint.Background));
+  if (APaint.Thumbnail) {
+    const QImage Picture = ui::ToQImage(*APaint.Thumbnail);
+    if (!Picture.isNull()) APainter.drawImage(ui::ToQPoint(APaint.ThumbnailPos), Picture);
+  }
+  if (!APaint.Text.empty()) {
+    const QRect TextRect = ui::ToQRect(APaint.TextRect);
+    const QString Elided =
+        APainter.fontMetrics().elidedText(ui::Qs(APaint.Text), Qt::ElideRight, std::max(0, TextRect.width()));
+    APainter.setPen(RoleColour(APaint.TextColor));
+    // No Qt::TextShowMnemonic: '&' is drawn as itself.
+    APainter.drawText(TextRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, Elided);
+  }
+  APainter.restore();
+}
+
+void TClipHistoryGrid::paintEvent(QPaintEvent*) {
+  QPainter Painter(this);
+  Painter.setFont(font());
+  const QColor Base = palette().color(QPalette::Active, QPalette::Base);
+  // The area beyond the cells shows the grid's own colour.
+  Painter.fillRect(rect(), Base);
+  const QColor LineColour(192, 192, 192);
+  const int CellsWidth = FColWidths[0] + FColWidths[1] + 2 * GridLineWidth;
+  int Bottom = 0;
+  for (int Row = FTopRow; Row < RowCount(); ++Row) {
+    const QRect RowRect = CellRect(0, Row);
+    if (RowRect.top() >= height()) break;
+    for (int Col = 0; Col < 2; ++Col) {
+      const QRect Rect = CellRect(Col, Row);
+      const TCellPaint Paint = DrawCell ? DrawCell(Col, Row, ui::ToTRect(Rect)) : TCellPaint{};
+      PaintCell(Painter, Rect, Paint);
+    }
+    Painter.fillRect(QRect(0, RowRect.bottom() + 1, CellsWidth, GridLineWidth), LineColour);
+    Bottom = RowRect.bottom() + 1 + GridLineWidth;
+  }
+  if (Bottom > 0) {
+    Painter.fillRect(QRect(FColWidths[0], 0, GridLineWidth, Bottom), LineColour);
+    Painter.fillRect(QRect(CellsWidth - GridLineWidth, 0, GridLineWidth, Bottom), LineColour);
+  }
+}
+
+void TClipHistoryGrid::mousePressEvent(QMouseEvent* AEvent) {
+  TMouseButton Button;
+  switch (AEvent->button()) {
+  case Qt::LeftButton:
+    Button = TMouseButton::Left;
+    break;
+  case Qt::RightButton:
+    Button = TMouseButton::Right;
+    break;
+  case Qt::MiddleButton:
+    Button = TMouseButton::Middle;
+    break;
+  default:
+    return;
+  }
+  setFocus(Qt::MouseFocusReason);
+  const QPoint At = AEvent->position().toPoint();
+  if (OnMouseDown) OnMouseDown(Button, At.x(), At.y());
+}
+
+void TClipHistoryGrid::mouseMoveEvent(QMouseEvent* AEvent) {
+  const QPoint At = AEvent->position().toPoint();
+  if (OnMouseMove) OnMouseMove(At.x(), At.y());
+}
+
+void TClipHistoryGrid::leaveEvent(QEvent*) {
+  if (OnMouseLeave) OnMouseLeave();
+}
+
+void TClipHistoryGrid::wheelEvent(QWheelEvent* AEvent) {
+  // Scrolls the rows without touching the selection.
+  const int Steps = AEvent->angleDelta().y() / 120;
+  if (Steps == 0) return;
+  FTopRow -= Steps;
+  ClampTopRow();
+  update();
+}
+
+void TClipHistoryGrid::resizeEvent(QResizeEvent*) { ClampTopRow(); }
+
+// --- TPopupWindow ---------------------------------------------------------------------------------
+
+TPopupWindow::TPopupWindow(TVellomarchFrm* AFrm)
+    : QWidget(nullptr, Qt::Tool | Qt::WindowTitleHint | Qt::CustomizeWindowHint), FFrm(AFrm) {
+  setObjectName(QStringLiteral("TVellomarchFrm"));
+  setWindowTitle(ui::Qs(std::u16string_view(texts::MainCaption)));
+  setWindowIcon(ui::ProgramIcon());
+  setAttribute(Qt::WA_StyledBackground);
+  setFont(ui::MainWindowFont(ui::ScaleFromDesign(MainFontPixelHeight, ui::ScreenDpi())));
+
+  FSearchEdit = new QLineEdit(this);
+  FSearchEdit->setObjectName(QStringLiteral("SearchEdit"));
+  FSearchEdit->setPlaceholderText(ui::Qs(std::u16string_view(texts::SearchPlaceholder)));
+  QPalette EditPalette = FSearchEdit->palette();
+  EditPalette.setColor(QPalette::PlaceholderText, QColor(128, 128, 128));
+  FSearchEdit->setPalette(EditPalette);
+  FSearchEdit->setFocusPolicy(Qt::StrongFocus);
+  // Changes the user makes only; SetSearchText changes the text silently.
+  connect(FSearchEdit, &QLineEdit::textEdited, this, [this] {
+    if (FFrm) FFrm->SearchEditChange();
+  });
+
+  FGrid = new TClipHistoryGrid(this);
+  FGrid->DrawCell = [this](int ACol, int ARow, const TRect& ARect) {
+    if (FFrm) return FFrm->ClipHistoryGridDrawCell(ACol, ARow, ARect);
+    // Without the frm (never in the program) the cells show their strings plainly.
+    TCellPaint Paint;
+    Paint.Text = FGrid->Cell(ACol, ARow);
+    Paint.TextRect = ARect;
+    Paint.TextRect.Left += 3;
+    return Paint;
+  };
+  FGrid->OnMouseDown = [this](TMouseButton AButton, int AX, int AY) {
+    if (FFrm) FFrm->ClipHistoryGridMouseDown(AButton, AX, AY);
+  };
+  FGrid->OnMouseMove = [this](int AX, int AY) { GridMouseMove(AX, AY); };
+  FGrid->OnMouseLeave = [this] { HideHint(); };
+  FGrid->setFont(ui::MainWindowFontPoints(10));
+
+  FHideTimer.setInterval(HideTimerInterval);
+  connect(&FHideTimer, &QTimer::timeout, this, [this] {
+    if (FFrm) FFrm->HideTimerTimer();
+  });
+
+  // Key preview: the window sees every key before the control that has the focus.
+  installEventFilter(this);
+  FSearchEdit->installEventFilter(this);
+  FGrid->installEventFilter(this);
+
+  setTabOrder(FSearchEdit, FSearchEdit);
+  ApplyClientSize();
+}
+
+TPopupWindow::~TPopupWindow() { FHideTimer.stop(); }
+
+QMargins TPopupWindow::AssumedFrame() const {
+  const int Dpi = ui::ScreenDpi();
+  const int Border = ui::ScaleFromDesign(AssumedBorderWidth, Dpi);
+  return QMargins(Border, ui::ScaleFromDesign(AssumedTitleBarHeight, Dpi) + Border, Border, Border);
+}
+
+QMargins TPopupWindow::FrameMargins() const { return FFrameMeasured ? FMeasuredFrame : AssumedFrame(); }
+
+void TPopupWindow::MeasureFrame() {
+  QWindow* Window = windowHandle();
+  if (!isVisible() || !Window || !Window->isExposed()) return;
+  const QMargins Frame = Window->frameMargins();
+  if (FFrameMeasured && Frame == FMeasuredFrame) return;
+  FFrameMeasured = true;
+  FMeasuredFrame = Frame;
+  // The outer size the layout asked for holds with the real frame.
+  ApplyClientSize();
+}
+
+void TPopupWindow::ApplyClientSize() {
+  const QMargins Frame = FrameMargins();
+  int Width = FClientSize.width(), Height = FClientSize.height();
+  if (FRequestedOuterWidth >= 0) Width = FRequestedOuterWidth - Frame.left() - Frame.right();
+  if (FRequestedOuterHeight >= 0) Height = FRequestedOuterHeight - Frame.top() - Frame.bottom();
+  FClientSize = QSize(std::clamp(Width, 1, QWIDGETSIZE_MAX), std::clamp(Height, 1, QWIDGETSIZE_MAX));
+  setFixedSize(FClientSize);
+  LayOutChildren();
+}
+
+void TPopupWindow::LayOutChildren() {
+  const int Width = FClientSize.width();
+  FSearchEdit->setGeometry(0, 0, Width, SearchEditPixelHeight);
+  FGrid->setGeometry(0, SearchEditPixelHeight, Width, std::max(0, FClientSize.height() - SearchEditPixelHeight));
+}
+
+TWindowHandle TPopupWindow::Handle() { return static_cast<TWindowHandle>(winId()); }
+
+void TPopupWindow::ShowWindow() {
+  show();
+  raise();
+}
+
+void TPopupWindow::HideWindow() {
+  HideHint();
+  hide();
+}
+
+void TPopupWindow::SetPosition(int ALeft, int ATop) {
+  // A window's position is that of its frame.
+  move(ALeft, ATop);
+}
+
+int TPopupWindow::OuterWidth() {
+  const QMargins Frame = FrameMargins();
+  return FClientSize.width() + Frame.left() + Frame.right();
+}
+
+int TPopupWindow::OuterHeight() {
+  const QMargins Frame = FrameMargins();
+  return FClientSize.height() + Frame.top() + Frame.bottom();
+}
+
+void TPopupWindow::SetOuterWidth(int AWidth) {
+  FRequestedOuterWidth = AWidth;
+  ApplyClientSize();
+}
+
+void TPopupWindow::SetOuterHeight(int AHeight) {
+  FRequestedOuterHeight = AHeight;
+  ApplyClientSize();
+}
+
+int TPopupWindow::FrameHeight() {
+  const QMargins Frame = FrameMargins();
+  return Frame.top() + Frame.bottom();
+}
+
+void TPopupWindow::RepaintNow() { repaint(); }
+
+void TPopupWindow::Close() {
+  FClosing = true;
+  FHideTimer.stop();
+  HideHint();
+  hide();
+  emit CloseRequested();
+  QCoreApplication::quit();
+}
+
+void TPopupWindow::SetHideTimerEnabled(bool AEnabled) {
+  if (AEnabled) FHideTimer.start();
+  else FHideTimer.stop();
+}
+
+std::u16string TPopupWindow::SearchText() { return ui::U16(FSearchEdit->text()); }
+
+void TPopupWindow::SetSearchText(const std::u16string& AText) { FSearchEdit->setText(ui::Qs(AText)); }
+
+bool TPopupWindow::CanFocusSearch() { return isVisible() && FSearchEdit->isEnabled() && FSearchEdit->isVisible(); }
+
+void TPopupWindow::FocusSearch() { FSearchEdit->setFocus(Qt::OtherFocusReason); }
+
+void TPopupWindow::SetGridFontSize(int APoints) { FGrid->setFont(ui::MainWindowFontPoints(APoints)); }
+
+void TPopupWindow::SetGridCursor(TCursorShape AShape) {
+  FGrid->setCursor(AShape == TCursorShape::HandPoint ? Qt::PointingHandCursor : Qt::ArrowCursor);
+}
+
+void TPopupWindow::HideHint() {
+  FHint.Hide();
+  FHintActive = false;
+}
+
+void TPopupWindow::ResetGridHints() { HideHint(); }
+
+void TPopupWindow::GridMouseMove(int AX, int AY) {
+  if (FFrm) FFrm->ClipHistoryGridMouseMove(AX, AY);
+  // As the desktop's hints do: resting on the grid shows its hint at once, and once shown (even
+  // after it timed out) the next shows only after a cancel, which a change of text makes.
+  if (FHintActive || FGridHint.empty() || !isVisible()) return;
+  FHintActive = true;
+  FHint.ShowAtPointer(HintTextToShow(FFrm ? FFrm->HoverText() : std::u16string(), FGridHint));
+}
+
+bool TPopupWindow::PreviewKey(const QKeyEvent& AEvent) {
+  std::uint16_t Key = ui::VirtualKeyFromEvent(AEvent);
+  if (Key == 0 || !FFrm) return false;
+  FFrm->FormKeyDown(Key, ui::ShiftStateFromModifiers(AEvent.modifiers()));
+  return Key == 0;
+}
+
+bool TPopupWindow::eventFilter(QObject* AWatched, QEvent* AEvent) {
+  if (AEvent->type() == QEvent::KeyPress && AWatched->isWidgetType()) {
+    // The first receiver only: a key the search box ignores travels on to the window, and must
+    // not reach FormKeyDown a second time.
+    QWidget* First = QApplication::focusWidget();
+    if (!First || First->window() != this) First = this;
+    if (AWatched == First && PreviewKey(*static_cast<QKeyEvent*>(AEvent))) return true;
+  } else if (AEvent->type() == QEvent::Expose && AWatched == windowHandle()) {
+    QTimer::singleShot(0, this, [this] { MeasureFrame(); });
+  }
+  return QWidget::eventFilter(AWatched, AEvent);
+}
+
+void TPopupWindow::closeEvent(QCloseEvent* AEvent) {
+  if (FClosing) {
+    AEvent->accept();
+    return;
+  }
+  // The window has no close box; a close the window manager asks for (Alt+F4) hides the popup
+  // rather than ending the program behind the user's back.
+  AEvent->ignore();
+  if (FFrm) FFrm->HidePopup();
+  else hide();
+}
+
+void TPopupWindow::moveEvent(QMoveEvent*) { MeasureFrame(); }
+
+void TPopupWindow::showEvent(QShowEvent*) {
+  if (QWindow* Window = windowHandle()) {
+    Window->removeEventFilter(this);
+    Window->installEventFilter(this);
+  }
+  MeasureFrame();
+}
+
+void TPopupWindow::hideEvent(QHideEvent*) { HideHint(); }
+
+} // namespace vm

@@ -1,0 +1,50 @@
+#pragma once
+// Small pieces every window of the Linux program shares: strings between the core and Qt, the
+// screen's DPI and the sizes scaled from it, the fonts with their fallbacks, pictures and the
+// program's icon.
+#include <QFont>
+#include <QIcon>
+#include <QImage>
+#include <QString>
+
+#include <string>
+
+#include "platform/geometry.h"
+#include "platform/imaging.h"
+
+namespace vm::ui {
+
+inline QString Qs(const std::u16string& AText) { return QString::fromStdU16String(AText); }
+inline QString Qs(std::u16string_view AText) {
+  return QString(reinterpret_cast<const QChar*>(AText.data()), static_cast<qsizetype>(AText.size()));
+}
+inline std::u16string U16(const QString& AText) { return AText.toStdU16String(); }
+
+// The logical DPI of the primary screen; 96 when there is no screen.
+int ScreenDpi();
+// A size designed at 96 DPI, for the given DPI (rounded half to even, as the program rounds).
+int ScaleFromDesign(int APixels, int ADpi);
+
+// The main window's font: "Segoe UI Emoji" where it is installed, otherwise the Japanese and the
+// colour emoji faces of the Noto families, APixelHeight pixels high. The text face comes before
+// the emoji face: a colour emoji face put first would draw digits and '#' as emoji.
+QFont MainWindowFont(int APixelHeight);
+// The same faces at a point size (the grid's font).
+QFont MainWindowFontPoints(int APoints);
+// The settings dialog's font: "Segoe UI" where installed, else "Noto Sans CJK JP".
+QFont DialogFont(int APixelHeight);
+
+// A decoded picture of the core (0xAARRGGBB, straight alpha) as a QImage, deep-copied.
+QImage ToQImage(const TImage& AImage);
+
+// The program's icon: the pictures compiled into the program (":/icons/..."), or, where they
+// are not (the unit tests link no resources), the same design drawn at run time.
+QIcon ProgramIcon();
+
+inline QPoint ToQPoint(TPoint APoint) { return {APoint.X, APoint.Y}; }
+inline QRect ToQRect(const TRect& ARect) { return QRect(ARect.Left, ARect.Top, ARect.Width(), ARect.Height()); }
+inline TRect ToTRect(const QRect& ARect) {
+  return {ARect.left(), ARect.top(), ARect.left() + ARect.width(), ARect.top() + ARect.height()};
+}
+
+} // namespace vm::ui
