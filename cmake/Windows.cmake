@@ -7,7 +7,7 @@ set(VELLOMARCH_WINDOWS_DEFINITIONS
 
 # System libraries the Windows code calls; import libraries cost nothing when unused.
 set(VELLOMARCH_WINDOWS_SYSTEM_LIBRARIES
-  crypt32 user32 gdi32 shell32 ole32 oleaut32 windowscodecs uuid comctl32)
+  crypt32 user32 gdi32 shell32 ole32 oleaut32 windowscodecs uuid comctl32 bcrypt)
 
 file(GLOB_RECURSE VELLOMARCH_WINDOWS_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/src/platform/windows/*.cpp)
@@ -35,4 +35,41 @@ if(EXISTS ${VELLOMARCH_WINDOWS_MAIN})
   target_link_options(vellomarch PRIVATE -municode)
   # windres takes no compiler warnings: they go to the C++ sources only.
   target_compile_options(vellomarch PRIVATE "$<$<COMPILE_LANGUAGE:CXX>:-Wall;-Wextra;-Wpedantic;-Werror>")
+endif()
+
+# What the tests of the Windows implementations (tests/windows) need beside their own program.
+# Both land next to windows_unit_tests.exe, where the tests look for them.
+if(VELLOMARCH_TESTS)
+  # A second process: holds a hotkey or owns the clipboard, as another program would.
+  add_executable(windows_test_helper ${CMAKE_SOURCE_DIR}/tests/windows/helper/windows_test_helper.cpp)
+  target_compile_definitions(windows_test_helper PRIVATE ${VELLOMARCH_WINDOWS_DEFINITIONS})
+  target_link_libraries(windows_test_helper PRIVATE user32)
+  target_link_options(windows_test_helper PRIVATE -municode)
+  vellomarch_warnings(windows_test_helper)
+
+  # Pictures for the decoding tests, made on the Linux side with ImageMagick: red above blue, so
+  # that an upside-down decode shows; the GIF's second frame is green.
+  find_program(VELLOMARCH_CONVERT convert PATHS /usr/bin NO_DEFAULT_PATH)
+  find_program(VELLOMARCH_CONVERT convert)
+  set(VELLOMARCH_TEST_IMAGES ${CMAKE_BINARY_DIR}/windows-test-images)
+  if(VELLOMARCH_CONVERT)
+    add_custom_command(
+      OUTPUT ${VELLOMARCH_TEST_IMAGES}/red_over_blue.png ${VELLOMARCH_TEST_IMAGES}/red_over_blue.jpg
+             ${VELLOMARCH_TEST_IMAGES}/red_over_blue_then_green.gif
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${VELLOMARCH_TEST_IMAGES}
+      COMMAND ${VELLOMARCH_CONVERT} -size 6x4 xc:red -size 6x4 xc:blue -append +repage
+              PNG32:${VELLOMARCH_TEST_IMAGES}/red_over_blue.png
+      COMMAND ${VELLOMARCH_CONVERT} -size 32x16 xc:red -size 32x16 xc:blue -append +repage -quality 95
+              ${VELLOMARCH_TEST_IMAGES}/red_over_blue.jpg
+      COMMAND ${VELLOMARCH_CONVERT} -delay 20 "(" -size 8x4 xc:red -size 8x4 xc:blue -append +repage ")"
+              "(" -size 8x8 xc:lime ")" -loop 0 ${VELLOMARCH_TEST_IMAGES}/red_over_blue_then_green.gif
+      COMMENT "Making the Windows tests' pictures with ImageMagick"
+      VERBATIM)
+    add_custom_target(windows_test_images ALL DEPENDS
+      ${VELLOMARCH_TEST_IMAGES}/red_over_blue.png ${VELLOMARCH_TEST_IMAGES}/red_over_blue.jpg
+      ${VELLOMARCH_TEST_IMAGES}/red_over_blue_then_green.gif)
+  else()
+    message(WARNING "ImageMagick's convert was not found: the Windows image-file tests will fail "
+                    "(install imagemagick)")
+  endif()
 endif()

@@ -1,0 +1,460 @@
+#include "platform/windows/win_imaging.h"
+
+#include <windows.h>
+
+#include <bcrypt.h>
+#include <objbase.h>
+#include <wincodec.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <utility>
+
+#include "platform/windows/system_error_text.h"
+#include "support/error.h"
+
+namespace vm {
+
+namespace {
+
+// The imaging factory of WIC 1 and the pixel format every picture is read into: values fixed
+// here so that no SDK's choice of default factory changes them.
+constexpr GUID WicImagingFactoryClsid = {
+    0xcacaf262, 0x9370, 0x4615, {0xa1, 0x3b, 0x9f, 0x55, 0x39, 0xda, 0x4c, 0x0a}};
+constexpr GUID WicImagingFactoryIid = {0xec5ec8a9, 0xc395, 0x4314, {0x9c, 0x77, 0x54, 0xd7, 0xa9, 0x35, 0xff, 0x70}};
+constexpr GUID Pixel32bppBgra = {0x6fddc324, 0x4e03, 0x4bfe, {0xb1, 0x85, 0x3d, 0x77, 0x76, 0x8d, 0xc9, 0x0f}};
+
+// Owns one COM interface pointer.
+template <typename T> class TComPtr {
+public:
+  TComPtr() = default;
+  ~TComPtr() { Reset(); }
+  TComPtr(TComPtr&& AOther) noexcept : FPtr(std::exchange(AOther.FPtr, nullptr)) {}
+  TComPtr(const TComPtr&) = delete;
+  TComPtr& operator=(const TComPtr&) = delete;
+  T* operator->() const { return FPtr; }
+  T* Get() const { return FPtr; }
+  T** Put() {
+    Reset();
+    return &FPtr;
+  }
+  void Reset() {
+    if (FPtr) FPtr->Release();
+    FPtr = nullptr;
+  }
+
+private:
+  T* FPtr = nullptr;
+};
+
+// COM for the length of one routine. Uninitialises only what its own call initialised: a thread
+// already in another apartment model (RPC_E_CHANGED_MODE) is left as it was.
+class TComScope {
+public:
+  explicit TComScope(HRESULT AInit) : FInitialised(SUCCEEDED(AInit)) {}
+  ~TComScope() {
+    if (FInitialised) CoUninitialize();
+  }
+  TComScope(const TComScope&) = delete;
+  TComScope& operator=(const TComScope&) = delete;
+
+private:
+  bool FInitialised;
+};
+
+std::u16string FormatSystemMessage(DWORD ACode) {
+  wchar_t* Buffer = nullptr;
+  const DWORD Length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, ACode, 0,
+      reinterpret_cast<wchar_t*>(&Buffer), 0, nullptr);
+  std::u16string Text;
+  if (Length > 0 && Buffer != nullptr)
+    Text = TrimErrorText(std::u16string_view(reinterpret_cast<const char16_t*>(Buffer), Length));
+  if (Buffer) LocalFree(Buffer);
+  return Text;
+}
+
+void Check(HRESULT AResult, const std::u16string& AWhat) {
+  if (FAILED(AResult)) throw TError(AWhat + u": " + HResultText(AResult));
+}
+
+// The WIC call's own failure code is the whole message: the routine's caller names the file.
+void CheckWic(HRESULT AResult) {
+  if (FAILED(AResult)) throw TError(HResultText(AResult));
+}
+
+TComPtr<IWICImagingFactory> CreateFactory() {
+  TComPtr<IWICImagingFactory> Factory;
+  CheckWic(CoCreateInstance(WicImagingFactoryClsid, nullptr, CLSCTX_INPROC_SERVER, WicImagingFactoryIid,
+                            reinterpret_cast<void**>(Factory.Put())));
+  return Factory;
+}
+
+std::uint32_t ReadU32Be(const TBytes& AData, std::size_t AAt) {
+  return std::uint32_t{AData[AAt]} << 24 | std::uint32_t{AData[AAt + 1]} << 16 | std::uint32_t{AData[AAt + 2]} << 8 |
+         std::uint32_t{AData[AAt + 3]};
+}
+
+std::int32_t ReadI32Le(const TBytes& AData, std::size_t AAt) {
+  std::int32_t Value;
+  std::memcpy(&Value, AData.data() + AAt, sizeof Value);
+  return Value;
+}
+
+std::uint16_t ReadU16Le(const TBytes& AData, std::size_t AAt) {
+  return static_cast<std::uint16_t>(AData[AAt] | AData[AAt + 1] << 8);
+}
+
+void PutU16(TBytes& AOut, std::uint32_t AValue) {
+  AOut.push_back(static_cast<std::uint8_t>(AValue));
+  AOut.push_back(static_cast<std::uint8_t>(AValue >> 8));
+}
+
+void PutU32(TBytes& AOut, std::uint32_t AValue) {
+  PutU16(AOut, AValue & 0xFFFF);
+  PutU16(AOut, AValue >> 16);
+}
+
+// A PNG's size is read from its IHDR chunk before WIC sees the data: a decoder may allocate the
+// whole picture while it opens the file.
+void CheckPngHeader(const TBytes& AData) {
+  static constexpr std::uint8_t Signature[] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+  if (AData.size() < 24 || std::memcmp(AData.data(), Signature, sizeof Signature) != 0)
+    throw TError(u"The data is not a PNG image");
+  if (std::memcmp(AData.data() + 12, "IHDR", 4) != 0) throw TError(u"The PNG image has no header chunk");
+  CheckImageBounds(ReadU32Be(AData, 16), ReadU32Be(AData, 20));
+}
+
+void CheckBmpHeader(const TBytes& AData) {
+  if (AData.size() < 26 || AData[0] != 'B' || AData[1] != 'M') throw TError(u"The data is not a BMP image");
+  const std::uint32_t HeaderSize = static_cast<std::uint32_t>(ReadI32Le(AData, 14));
+  if (HeaderSize == 12) {
+    CheckImageBounds(ReadU16Le(AData, 18), ReadU16Le(AData, 20));
+    return;
+  }
+  const long long Height = ReadI32Le(AData, 22); // negative: rows stored top-down
+  CheckImageBounds(ReadI32Le(AData, 18), Height < 0 ? -Height : Height);
+}
+
+// Width x height pixels of AFrame as 0xAARRGGBB, straight alpha, top-down.
+TImage ReadFrame(IWICImagingFactory* AFactory, IWICBitmapSource* AFrame) {
+  TComPtr<IWICFormatConverter> Converter;
+  CheckWic(AFactory->CreateFormatConverter(Converter.Put()));
+  CheckWic(Converter->Initialize(AFrame, Pixel32bppBgra, WICBitmapDitherTypeNone, nullptr, 0.0,
+                                 WICBitmapPaletteTypeCustom));
+  UINT Width = 0, Height = 0;
+  CheckWic(Converter->GetSize(&Width, &Height));
+  CheckImageBounds(Width, Height);
+  TImage Image;
+  Image.Width = static_cast<int>(Width);
+  Image.Height = static_cast<int>(Height);
+  Image.Pixels.resize(std::size_t{Width} * Height);
+  CheckWic(Converter->CopyPixels(nullptr, Width * 4, Width * Height * 4,
+                                 reinterpret_cast<BYTE*>(Image.Pixels.data())));
+  return Image;
+}
+
+TImage DecodeInMemory(const TBytes& AData, const GUID& AContainer) {
+  const TComScope Com(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+  TComPtr<IWICImagingFactory> Factory = CreateFactory();
+  TComPtr<IWICStream> Stream;
+  CheckWic(Factory->CreateStream(Stream.Put()));
+  CheckWic(Stream->InitializeFromMemory(const_cast<BYTE*>(AData.data()), static_cast<DWORD>(AData.size())));
+  TComPtr<IWICBitmapDecoder> Decoder;
+  CheckWic(Factory->CreateDecoder(AContainer, nullptr, Decoder.Put()));
+  CheckWic(Decoder->Initialize(Stream.Get(), WICDecodeMetadataCacheOnDemand));
+  TComPtr<IWICBitmapFrameDecode> Frame;
+  CheckWic(Decoder->GetFrame(0, Frame.Put()));
+  UINT Width = 0, Height = 0;
+  CheckWic(Frame->GetSize(&Width, &Height));
+  CheckImageBounds(Width, Height);
+  return ReadFrame(Factory.Get(), Frame.Get());
+}
+
+void CheckPixels(const TImage& AImage) {
+  CheckImageBounds(AImage.Width, AImage.Height);
+  if (AImage.Pixels.size() != static_cast<std::size_t>(AImage.Width) * static_cast<std::size_t>(AImage.Height))
+    throw TError(u"The picture's pixels are incomplete");
+}
+
+class TMemoryDC {
+public:
+  TMemoryDC() : FDC(CreateCompatibleDC(nullptr)) {}
+  ~TMemoryDC() {
+    if (FOld) SelectObject(FDC, FOld);
+    if (FDC) DeleteDC(FDC);
+  }
+  TMemoryDC(const TMemoryDC&) = delete;
+  TMemoryDC& operator=(const TMemoryDC&) = delete;
+  HDC Get() const { return FDC; }
+  void Select(HGDIOBJ AObject) {
+    HGDIOBJ Old = SelectObject(FDC, AObject);
+    if (!FOld) FOld = Old;
+  }
+
+private:
+  HDC FDC;
+  HGDIOBJ FOld = nullptr;
+};
+
+class TBitmapHandle {
+public:
+  explicit TBitmapHandle(HBITMAP AHandle) : FHandle(AHandle) {}
+  ~TBitmapHandle() {
+    if (FHandle) DeleteObject(FHandle);
+  }
+  TBitmapHandle(const TBitmapHandle&) = delete;
+  TBitmapHandle& operator=(const TBitmapHandle&) = delete;
+  HBITMAP Get() const { return FHandle; }
+
+private:
+  HBITMAP FHandle;
+};
+
+// A DIB section of AWidth x AHeight (negative height: top-down rows) at ABits bits per pixel.
+HBITMAP CreateDib(int AWidth, int AHeight, WORD ABits, void** APixels) {
+  BITMAPINFO Format{};
+  Format.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  Format.bmiHeader.biWidth = AWidth;
+  Format.bmiHeader.biHeight = AHeight;
+  Format.bmiHeader.biPlanes = 1;
+  Format.bmiHeader.biBitCount = ABits;
+  Format.bmiHeader.biCompression = BI_RGB;
+  *APixels = nullptr;
+  HBITMAP Bitmap = CreateDIBSection(nullptr, &Format, DIB_RGB_COLORS, APixels, nullptr, 0);
+  if (!Bitmap || !*APixels) {
+    const DWORD Code = GetLastError();
+    if (Bitmap) DeleteObject(Bitmap);
+    throw TError(u"The bitmap cannot be made: " +
+                 (Code ? SystemErrorText(Code) : std::u16string(u"CreateDIBSection failed")));
+  }
+  return Bitmap;
+}
+
+// Channel C under alpha A over black, rounded.
+std::uint32_t OverBlack(std::uint32_t C, std::uint32_t A) { return (C * A + 127) / 255; }
+
+} // namespace
+
+std::u16string HResultText(long AResult) {
+  const auto Code = static_cast<DWORD>(AResult);
+  std::u16string Text = FormatSystemMessage(Code);
+  // A Win32 error wrapped as an HRESULT has the Win32 error's text.
+  if (Text.empty() && HRESULT_FACILITY(Code) == FACILITY_WIN32) Text = FormatSystemMessage(HRESULT_CODE(Code));
+  if (Text.empty()) {
+    static constexpr char16_t Digits[] = u"0123456789ABCDEF";
+    Text = u"HRESULT 0x";
+    for (int Shift = 28; Shift >= 0; Shift -= 4) Text += Digits[(Code >> Shift) & 0xF];
+  }
+  return Text;
+}
+
+TImage TWinImaging::DecodePng(const TBytes& AData) {
+  CheckPngHeader(AData);
+  try {
+    return DecodeInMemory(AData, GUID_ContainerFormatPng);
+  } catch (const TError& E) {
+    throw TError(u"The PNG image cannot be decoded: " + E.Message());
+  }
+}
+
+TImage TWinImaging::DecodeBmp(const TBytes& AData) {
+  CheckBmpHeader(AData);
+  try {
+    return DecodeInMemory(AData, GUID_ContainerFormatBmp);
+  } catch (const TError& E) {
+    throw TError(u"The BMP image cannot be decoded: " + E.Message());
+  }
+}
+
+TBytes TWinImaging::EncodePng(const TImage& AImage) {
+  CheckPixels(AImage);
+  const TComScope Com(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+  const std::u16string What = u"The PNG image cannot be encoded";
+  TComPtr<IWICImagingFactory> Factory;
+  Check(CoCreateInstance(WicImagingFactoryClsid, nullptr, CLSCTX_INPROC_SERVER, WicImagingFactoryIid,
+                         reinterpret_cast<void**>(Factory.Put())),
+        What);
+  TComPtr<IStream> Stream;
+  Check(CreateStreamOnHGlobal(nullptr, TRUE, Stream.Put()), What);
+  TComPtr<IWICBitmapEncoder> Encoder;
+  Check(Factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, Encoder.Put()), What);
+  Check(Encoder->Initialize(Stream.Get(), WICBitmapEncoderNoCache), What);
+  TComPtr<IWICBitmapFrameEncode> Frame;
+  TComPtr<IPropertyBag2> Options;
+  Check(Encoder->CreateNewFrame(Frame.Put(), Options.Put()), What);
+  Check(Frame->Initialize(Options.Get()), What);
+  const auto Width = static_cast<UINT>(AImage.Width);
+  const auto Height = static_cast<UINT>(AImage.Height);
+  Check(Frame->SetSize(Width, Height), What);
+  WICPixelFormatGUID Format = Pixel32bppBgra;
+  Check(Frame->SetPixelFormat(&Format), What);
+  if (!IsEqualGUID(Format, Pixel32bppBgra)) throw TError(What + u": the encoder does not take 32-bit BGRA pixels");
+  Check(Frame->WritePixels(Height, Width * 4, Width * Height * 4,
+                           reinterpret_cast<BYTE*>(const_cast<std::uint32_t*>(AImage.Pixels.data()))),
+        What);
+  Check(Frame->Commit(), What);
+  Check(Encoder->Commit(), What);
+
+  STATSTG Stat{};
+  Check(Stream->Stat(&Stat, STATFLAG_NONAME), What);
+  HGLOBAL Memory = nullptr;
+  Check(GetHGlobalFromStream(Stream.Get(), &Memory), What);
+  const auto* Bytes = static_cast<const std::uint8_t*>(GlobalLock(Memory));
+  if (!Bytes) throw TError(What + u": " + SystemErrorText(GetLastError()));
+  TBytes Out(Bytes, Bytes + Stat.cbSize.QuadPart);
+  GlobalUnlock(Memory);
+  return Out;
+}
+
+TBytes TWinImaging::Md5(const TBytes& AData) {
+  BCRYPT_ALG_HANDLE Algorithm = nullptr;
+  NTSTATUS Status = BCryptOpenAlgorithmProvider(&Algorithm, BCRYPT_MD5_ALGORITHM, nullptr, 0);
+  if (!BCRYPT_SUCCESS(Status)) throw TError(u"MD5 is not available: " + HResultText(HRESULT_FROM_NT(Status)));
+  BCRYPT_HASH_HANDLE Hash = nullptr;
+  TBytes Digest(16);
+  Status = BCryptCreateHash(Algorithm, &Hash, nullptr, 0, nullptr, 0, 0);
+  // BCryptHashData takes a 32-bit length: larger data goes in pieces.
+  std::size_t Done = 0;
+  while (BCRYPT_SUCCESS(Status) && Done < AData.size()) {
+    const ULONG Piece = static_cast<ULONG>(std::min<std::size_t>(AData.size() - Done, 1u << 30));
+    Status = BCryptHashData(Hash, const_cast<PUCHAR>(AData.data() + Done), Piece, 0);
+    Done += Piece;
+  }
+  if (BCRYPT_SUCCESS(Status)) Status = BCryptFinishHash(Hash, Digest.data(), static_cast<ULONG>(Digest.size()), 0);
+  if (Hash) BCryptDestroyHash(Hash);
+  BCryptCloseAlgorithmProvider(Algorithm, 0);
+  if (!BCRYPT_SUCCESS(Status)) throw TError(u"MD5 failed: " + HResultText(HRESULT_FROM_NT(Status)));
+  return Digest;
+}
+
+TImage TWinImaging::Thumbnail(const TImage& AImage, int ASize) {
+  CheckPixels(AImage);
+  if (ASize <= 0) throw TError(u"A thumbnail needs a size");
+
+  void* SourceBits = nullptr;
+  const TBitmapHandle Source(CreateDib(AImage.Width, -AImage.Height, 32, &SourceBits));
+  auto* SourcePixels = static_cast<std::uint32_t*>(SourceBits);
+  for (std::size_t I = 0; I < AImage.Pixels.size(); ++I) {
+    const std::uint32_t P = AImage.Pixels[I];
+    const std::uint32_t A = P >> 24;
+    SourcePixels[I] =
+        A == 0xFF ? P : OverBlack((P >> 16) & 0xFF, A) << 16 | OverBlack((P >> 8) & 0xFF, A) << 8 | OverBlack(P & 0xFF, A);
+  }
+
+  void* ThumbBits = nullptr;
+  const TBitmapHandle Thumb(CreateDib(ASize, -ASize, 24, &ThumbBits));
+  TMemoryDC SourceDC, ThumbDC;
+  if (!SourceDC.Get() || !ThumbDC.Get()) throw TError(u"The thumbnail cannot be drawn: " + SystemErrorText(GetLastError()));
+  SourceDC.Select(Source.Get());
+  ThumbDC.Select(Thumb.Get());
+  PatBlt(ThumbDC.Get(), 0, 0, ASize, ASize, BLACKNESS);
+  SetStretchBltMode(ThumbDC.Get(), HALFTONE);
+  SetBrushOrgEx(ThumbDC.Get(), 0, 0, nullptr);
+  if (!StretchBlt(ThumbDC.Get(), 0, 0, ASize, ASize, SourceDC.Get(), 0, 0, AImage.Width, AImage.Height, SRCCOPY))
+    throw TError(u"The thumbnail cannot be drawn: " + SystemErrorText(GetLastError()));
+  GdiFlush();
+
+  TImage Out;
+  Out.Width = ASize;
+  Out.Height = ASize;
+  Out.Pixels.reserve(static_cast<std::size_t>(ASize) * static_cast<std::size_t>(ASize));
+  const std::size_t Stride = (static_cast<std::size_t>(ASize) * 3 + 3) & ~std::size_t{3};
+  const auto* Rows = static_cast<const std::uint8_t*>(ThumbBits);
+  for (int Y = 0; Y < ASize; ++Y) {
+    const std::uint8_t* Row = Rows + Stride * static_cast<std::size_t>(Y);
+    for (int X = 0; X < ASize; ++X, Row += 3)
+      Out.Pixels.push_back(0xFF000000u | std::uint32_t{Row[2]} << 16 | std::uint32_t{Row[1]} << 8 | Row[0]);
+  }
+  return Out;
+}
+
+TBytes TWinImaging::EncodeBmp24(const TImage& AImage) {
+  CheckPixels(AImage);
+  const std::size_t Width = static_cast<std::size_t>(AImage.Width);
+  const std::size_t Height = static_cast<std::size_t>(AImage.Height);
+  const std::size_t Stride = (Width * 3 + 3) & ~std::size_t{3};
+  const std::size_t ImageSize = Stride * Height;
+  constexpr std::size_t HeadersSize = 14 + 40;
+  if (HeadersSize + ImageSize > 0xFFFFFFFFu) throw TError(u"The picture is too large for a BMP file");
+
+  TBytes Out;
+  Out.reserve(HeadersSize + ImageSize);
+  // BITMAPFILEHEADER
+  Out.push_back('B');
+  Out.push_back('M');
+  PutU32(Out, static_cast<std::uint32_t>(HeadersSize + ImageSize)); // bfSize
+  PutU16(Out, 0);                                                    // bfReserved1
+  PutU16(Out, 0);                                                    // bfReserved2
+  PutU32(Out, HeadersSize);                                          // bfOffBits
+  // BITMAPINFOHEADER
+  PutU32(Out, 40);                                     // biSize
+  PutU32(Out, static_cast<std::uint32_t>(Width));      // biWidth
+  PutU32(Out, static_cast<std::uint32_t>(Height));     // biHeight, positive: bottom-up rows
+  PutU16(Out, 1);                                      // biPlanes
+  PutU16(Out, 24);                                     // biBitCount
+  PutU32(Out, 0);                                      // biCompression = BI_RGB
+  PutU32(Out, static_cast<std::uint32_t>(ImageSize));  // biSizeImage
+  PutU32(Out, 0);                                      // biXPelsPerMeter
+  PutU32(Out, 0);                                      // biYPelsPerMeter
+  PutU32(Out, 0);                                      // biClrUsed
+  PutU32(Out, 0);                                      // biClrImportant
+  for (std::size_t Y = Height; Y-- > 0;) {
+    const std::uint32_t* Row = AImage.Pixels.data() + Y * Width;
+    for (std::size_t X = 0; X < Width; ++X) {
+      Out.push_back(static_cast<std::uint8_t>(Row[X]));       // blue
+      Out.push_back(static_cast<std::uint8_t>(Row[X] >> 8));  // green
+      Out.push_back(static_cast<std::uint8_t>(Row[X] >> 16)); // red
+    }
+    Out.resize(Out.size() + (Stride - Width * 3), 0);
+  }
+  return Out;
+}
+
+TImage TWinImaging::LoadImageFile(const std::u16string& AFileName) {
+  static_assert(sizeof(wchar_t) == sizeof(char16_t));
+  const TComScope Com(CoInitialize(nullptr));
+  TComPtr<IWICImagingFactory> Factory = CreateFactory();
+
+  TComPtr<IWICBitmapDecoder> Decoder;
+  CheckWic(Factory->CreateDecoderFromFilename(reinterpret_cast<const wchar_t*>(AFileName.c_str()),
+                                              nullptr, // no preferred vendor
+                                              GENERIC_READ, WICDecodeMetadataCacheOnLoad, Decoder.Put()));
+  TComPtr<IWICBitmapFrameDecode> Frame; // a multi-frame file gives its first frame
+  CheckWic(Decoder->GetFrame(0, Frame.Put()));
+  TComPtr<IWICFormatConverter> Converter;
+  CheckWic(Factory->CreateFormatConverter(Converter.Put()));
+  CheckWic(Converter->Initialize(Frame.Get(), Pixel32bppBgra, WICBitmapDitherTypeNone, nullptr, 0.0,
+                                 WICBitmapPaletteTypeCustom));
+  UINT Width = 0, Height = 0;
+  CheckWic(Converter->GetSize(&Width, &Height));
+  CheckImageBounds(Width, Height);
+
+  // A 32-bit bitmap keeps its rows bottom-up, so the one-call copy lands upside down and the
+  // rows are swapped back afterwards. The converter gives straight alpha.
+  void* Bits = nullptr;
+  const TBitmapHandle Bitmap(CreateDib(static_cast<int>(Width), static_cast<int>(Height), 32, &Bits));
+  const UINT Stride = Width * 4;
+  auto* Memory = static_cast<std::uint8_t*>(Bits);
+  CheckWic(Converter->CopyPixels(nullptr, Stride, Stride * Height, Memory));
+  std::vector<std::uint8_t> Row(Stride);
+  for (UINT K = 0; K < Height / 2; ++K) {
+    std::uint8_t* Upper = Memory + std::size_t{K} * Stride;
+    std::uint8_t* Lower = Memory + std::size_t{Height - 1 - K} * Stride;
+    std::memcpy(Row.data(), Upper, Stride);
+    std::memcpy(Upper, Lower, Stride);
+    std::memcpy(Lower, Row.data(), Stride);
+  }
+
+  // The bitmap's memory row 0 is the picture's bottom row.
+  TImage Image;
+  Image.Width = static_cast<int>(Width);
+  Image.Height = static_cast<int>(Height);
+  Image.Pixels.resize(std::size_t{Width} * Height);
+  for (UINT Y = 0; Y < Height; ++Y)
+    std::memcpy(Image.Pixels.data() + std::size_t{Y} * Width, Memory + std::size_t{Height - 1 - Y} * Stride, Stride);
+  return Image;
+}
+
+} // namespace vm
