@@ -1,0 +1,87 @@
+#pragma once
+// The desktop clipboard (the CLIPBOARD selection) through QClipboard, seen through the numbered
+// formats the core asks for:
+//   CF_HDROP                  text/uri-list (or x-special/gnome-copied-files) naming local files
+//   CF_UNICODETEXT, CF_TEXT   text (Qt's text/plain, UTF-8)
+//   "PNG"                     image/png
+//   CF_BITMAP                 any image/* target
+//   other registered names    a target of exactly that name; "ExcludeClipboardContentFromMonitor-
+//                             Processing" also when the password managers' mark
+//                             x-kde-passwordManagerHint says "secret"
+// Writes between Open and Close are gathered and published at Close as one QMimeData, so that
+// another program never sees half of a write and the program sees one change per write.
+#include <QByteArray>
+#include <QObject>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/clipboard.h"
+
+class QMimeData;
+
+namespace vm {
+
+class TQtClipboard final : public IClipboard {
+public:
+  using TChangeHandler = std::function<void()>;
+
+  // Needs the application object. AOnChange is called on every change of the clipboard,
+  // including the program's own writes (once per write sequence).
+  explicit TQtClipboard(TChangeHandler AOnChange = {});
+  ~TQtClipboard() override;
+  TQtClipboard(const TQtClipboard&) = delete;
+  TQtClipboard& operator=(const TQtClipboard&) = delete;
+
+  // The program wires this to TVellomarchFrm::WMClipboardUpdate once the main window exists.
+  void SetOnChange(TChangeHandler AOnChange) { FOnChange = std::move(AOnChange); }
+
+  bool HasUnicodeText() override;
+  std::u16string ReadUnicodeText() override;
+
+  // Numbers from 0xC000 upwards, one per name (names compared exactly, as X11 targets are).
+  TClipFormat RegisterFormat(const std::u16string& AName) override;
+  bool IsFormatAvailable(TClipFormat AFormat) override;
+
+  // Fails only while an earlier Open has not been closed: X11 has no clipboard lock that
+  // another program could hold.
+  bool Open() override;
+  void Close() override;
+
+  std::optional<TBytes> GetData(TClipFormat AFormat) override;
+  std::optional<std::u16string> GetUnicodeText() override;
+  std::optional<std::vector<std::u16string>> GetDroppedFiles() override;
+  std::optional<TImage> GetBitmap() override;
+
+  void Empty() override;
+  void SetData(TClipFormat AFormat, const TBytes& AData) override;
+  bool SetUnicodeText(const std::u16string& AText) override;
+  void SetBitmap(const TImage& AImage) override;
+
+private:
+  std::u16string FormatName(TClipFormat AFormat) const;
+  QMimeData& PendingWrite();
+
+  TChangeHandler FOnChange;
+  std::map<std::u16string, TClipFormat> FRegistered;
+  TClipFormat FNextFormat = 0xC000;
+  bool FOpen = false;
+  bool FEmptied = false;
+  std::unique_ptr<QMimeData> FPending;
+  // Receiver of QClipboard::dataChanged; going with this object, it ends the subscription.
+  std::unique_ptr<QObject> FListener;
+};
+
+// The paths of a CF_HDROP block (DROPFILES header, then zero-terminated paths and an empty one
+// at the end; UTF-16 when fWide is set, else 8-bit). Throws TError on a malformed block.
+std::vector<std::u16string> ParseDropFiles(const TBytes& ABlock);
+
+// The local paths a text/uri-list names, in order, percent-decoded; comments, blank lines and
+// URLs of other schemes are left out.
+std::vector<std::u16string> LocalPathsOfUriList(const QByteArray& AUriList);
+
+} // namespace vm

@@ -1,0 +1,30 @@
+#pragma once
+// One running program per user. The lock is a QLockFile in the user's runtime folder: it holds
+// the owner's process id, so a lock left by a program that crashed is recognised and taken over
+// at once, while a lock of a running program stays held for as long as it runs.
+#include <QLockFile>
+#include <QString>
+
+namespace vm {
+
+class TSingleInstance {
+public:
+  static constexpr const char* LockFileName = "Vellomarch_byDrun.lock";
+
+  explicit TSingleInstance(const QString& ALockPath = DefaultLockPath());
+  // True when this process now holds the lock (at once, without waiting); false while another
+  // running instance holds it.
+  bool TryAcquire();
+  void Release();
+  const QString& LockPath() const { return FLockPath; }
+
+  // $XDG_RUNTIME_DIR/Vellomarch_byDrun.lock; without a usable runtime folder, a name that
+  // carries the user id in the temporary folder.
+  static QString DefaultLockPath();
+
+private:
+  QString FLockPath;
+  QLockFile FLock;
+};
+
+} // namespace vm

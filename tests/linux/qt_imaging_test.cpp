@@ -1,0 +1,274 @@
+#include "platform/linux/qt_imaging.h"
+
+#include <gtest/gtest.h>
+
+#include <QImageReader>
+
+#include <cstdlib>
+#include <functional>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "support/error.h"
+#include "x11_test_environment.h"
+
+namespace vm {
+namespace {
+
+namespace fs = std::filesystem;
+using test::RunProcess;
+using test::TX11TestEnvironment;
+
+TBytes BytesOf(const std::string& AText) { return TBytes(AText.begin(), AText.end()); }
+
+std::uint32_t U32At(const TBytes& AData, std::size_t AOffset) {
+  return AData[AOffset] | AData[AOffset + 1] << 8 | AData[AOffset + 2] << 16 |
+         static_cast<std::uint32_t>(AData[AOffset + 3]) << 24;
+}
+
+std::uint16_t U16At(const TBytes& AData, std::size_t AOffset) {
+  return static_cast<std::uint16_t>(AData[AOffset] | AData[AOffset + 1] << 8);
+}
+
+TImage Solid(int AWidth, int AHeight, std::uint32_t AColour) {
+  return TImage{AWidth, AHeight, std::vector<std::uint32_t>(static_cast<std::size_t>(AWidth * AHeight), AColour)};
+}
+
+std::uint32_t Pixel(const TImage& AImage, int AX, int AY) {
+  return AImage.Pixels[static_cast<std::size_t>(AY * AImage.Width + AX)];
+}
+
+int Channel(std::uint32_t APixel, int AShift) { return static_cast<int>(APixel >> AShift & 0xFF); }
+
+// Each colour channel within ATolerance (lossy formats).
+bool NearColour(std::uint32_t AActual, std::uint32_t AExpected, int ATolerance) {
+  for (int Shift : {0, 8, 16, 24})
+    if (std::abs(Channel(AActual, Shift) - Channel(AExpected, Shift)) > ATolerance) return false;
+  return true;
+}
+
+std::u16string ErrorOf(const std::function<void()>& AAction) {
+  try {
+    AAction();
+  } catch (const TError& E) {
+    return E.Message();
+  }
+  return u"(no error)";
+}
+
+std::uint32_t Crc32(const std::string& AData) {
+  std::uint32_t Crc = 0xFFFFFFFFu;
+  for (unsigned char C : AData) {
+    Crc ^= C;
+    for (int K = 0; K < 8; ++K) Crc = Crc >> 1 ^ (0xEDB88320u & (0u - (Crc & 1u)));
+  }
+  return ~Crc;
+}
+
+std::string BigEndian(std::uint32_t AValue) {
+  return {static_cast<char>(AValue >> 24), static_cast<char>(AValue >> 16), static_cast<char>(AValue >> 8),
+          static_cast<char>(AValue)};
+}
+
+// A PNG signature and a well-formed IHDR chunk claiming the size, then nothing: a decoder that
+// trusted the header would allocate for the claimed pixels before finding the data missing.
+TBytes PngHeaderClaiming(std::uint32_t AWidth, std::uint32_t AHeight) {
+  const std::string Body = "IHDR" + BigEndian(AWidth) + BigEndian(AHeight) + std::string("\x08\x06\x00\x00\x00", 5);
+  const std::string Png = std::string("\x89PNG\r\n\x1a\n", 8) + BigEndian(13) + Body + BigEndian(Crc32(Body));
+  return BytesOf(Png);
+}
+
+class QtImaging : public ::testing::Test {
+protected:
+  TQtImaging FImaging;
+};
+
+TEST_F(QtImaging, Md5OfAbcIsTheRfcDigest) {
+  const TBytes Digest = FImaging.Md5(BytesOf("abc"));
+  const TBytes Expected{0x90, 0x01, 0x50, 0x98, 0x3c, 0xd2, 0x4f, 0xb0,
+                        0xd6, 0x96, 0x3f, 0x7d, 0x28, 0xe1, 0x7f, 0x72};
+  EXPECT_EQ(Digest, Expected);
+}
+
+TEST_F(QtImaging, PngRoundTripKeepsEveryPixelAndItsAlpha) {
+  TImage Image{3, 2, {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0x80102030, 0x01FFFFFF, 0xFF000000}};
+  const TBytes Png = FImaging.EncodePng(Image);
+  ASSERT_GE(Png.size(), 8u);
+  EXPECT_EQ(std::string(Png.begin() + 1, Png.begin() + 4), "PNG");
+  const TImage Back = FImaging.DecodePng(Png);
+  EXPECT_EQ(Back.Width, 3);
+  EXPECT_EQ(Back.Height, 2);
+  EXPECT_EQ(Back.Pixels, Image.Pixels);
+}
+
+TEST_F(QtImaging, Bmp24HasA24BitHeaderAndReadsBackOpaque) {
+  TImage Image{3, 2, {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFF102030, 0xFFFFFFFF, 0xFF000000}};
+  const TBytes Bmp = FImaging.EncodeBmp24(Image);
+  ASSERT_GE(Bmp.size(), 54u);
+  EXPECT_EQ(Bmp[0], 'B');
+  EXPECT_EQ(Bmp[1], 'M');
+  EXPECT_EQ(U32At(Bmp, 2), Bmp.size());
+  EXPECT_EQ(U32At(Bmp, 18), 3u);                    // width
+  EXPECT_EQ(static_cast<std::int32_t>(U32At(Bmp, 22)), 2); // height, bottom-up
+  EXPECT_EQ(U16At(Bmp, 28), 24);                    // bits per pixel
+  EXPECT_EQ(U32At(Bmp, 30), 0u);                    // BI_RGB
+  // Rows of 3 pixels are 9 bytes, padded to 12.
+  EXPECT_EQ(Bmp.size(), U32At(Bmp, 10) + 2 * 12);
+  EXPECT_EQ(FImaging.DecodeBmp(Bmp).Pixels, Image.Pixels);
+}
+
+TEST_F(QtImaging, ThumbnailIsA20By20Bmp24File) {
+  const TBytes Bmp = FImaging.EncodeBmp24(FImaging.Thumbnail(Solid(64, 48, 0xFF336699), 20));
+  ASSERT_EQ(Bmp.size(), 54u + 20 * 60); // header + 20 rows of 60 bytes, no padding
+  EXPECT_EQ(U32At(Bmp, 10), 54u);
+  EXPECT_EQ(U32At(Bmp, 14), 40u); // BITMAPINFOHEADER
+  EXPECT_EQ(U32At(Bmp, 18), 20u);
+  EXPECT_EQ(U32At(Bmp, 22), 20u);
+  EXPECT_EQ(U16At(Bmp, 26), 1);
+  EXPECT_EQ(U16At(Bmp, 28), 24);
+  EXPECT_EQ(U32At(Bmp, 30), 0u);
+  // The first stored pixel, blue green red.
+  EXPECT_EQ(Bmp[54], 0x99);
+  EXPECT_EQ(Bmp[55], 0x66);
+  EXPECT_EQ(Bmp[56], 0x33);
+}
+
+TEST_F(QtImaging, ThumbnailSquashesAWideImageIntoTheWholeSquare) {
+  // 300 x 10: red on the left half, blue on the right.
+  TImage Wide = Solid(300, 10, 0xFFFF0000);
+  for (int Y = 0; Y < 10; ++Y)
+    for (int X = 150; X < 300; ++X) Wide.Pixels[static_cast<std::size_t>(Y * 300 + X)] = 0xFF0000FF;
+  const TImage Thumb = FImaging.Thumbnail(Wide, 20);
+  ASSERT_EQ(Thumb.Width, 20);
+  ASSERT_EQ(Thumb.Height, 20);
+  // Stretched, not letter-boxed: the top and bottom rows are picture, not black.
+  for (int Y : {0, 9, 19}) {
+    EXPECT_TRUE(NearColour(Pixel(Thumb, 0, Y), 0xFFFF0000, 2)) << std::hex << Pixel(Thumb, 0, Y);
+    EXPECT_TRUE(NearColour(Pixel(Thumb, 8, Y), 0xFFFF0000, 2)) << std::hex << Pixel(Thumb, 8, Y);
+    EXPECT_TRUE(NearColour(Pixel(Thumb, 11, Y), 0xFF0000FF, 2)) << std::hex << Pixel(Thumb, 11, Y);
+    EXPECT_TRUE(NearColour(Pixel(Thumb, 19, Y), 0xFF0000FF, 2)) << std::hex << Pixel(Thumb, 19, Y);
+  }
+}
+
+TEST_F(QtImaging, ThumbnailAveragesTheAreaEachPixelCovers) {
+  // A one-pixel checkerboard: sampling would give black or white, averaging gives grey.
+  TImage Checker = Solid(40, 40, 0xFF000000);
+  for (int Y = 0; Y < 40; ++Y)
+    for (int X = (Y % 2); X < 40; X += 2) Checker.Pixels[static_cast<std::size_t>(Y * 40 + X)] = 0xFFFFFFFF;
+  const TImage Thumb = FImaging.Thumbnail(Checker, 20);
+  for (std::uint32_t P : Thumb.Pixels) ASSERT_TRUE(NearColour(P, 0xFF808080, 3)) << std::hex << P;
+}
+
+TEST_F(QtImaging, ThumbnailBlendsTransparencyOntoBlack) {
+  const TImage Thumb = FImaging.Thumbnail(Solid(10, 10, 0x80FFFFFF), 20);
+  for (std::uint32_t P : Thumb.Pixels) ASSERT_TRUE(NearColour(P, 0xFF808080, 2)) << std::hex << P;
+  const TImage Clear = FImaging.Thumbnail(Solid(30, 30, 0x00FF0000), 20);
+  for (std::uint32_t P : Clear.Pixels) ASSERT_EQ(P, 0xFF000000u);
+}
+
+TEST_F(QtImaging, OversizedHeadersAreRefusedBeforeDecoding) {
+  struct TCase {
+    std::uint32_t Width, Height;
+  };
+  for (const TCase& Case : {TCase{40000, 10}, TCase{10, 40000}, TCase{20000, 20000}}) {
+    const std::u16string Message = ErrorOf([&] { FImaging.DecodePng(PngHeaderClaiming(Case.Width, Case.Height)); });
+    EXPECT_NE(Message.find(u"too large"), std::u16string::npos)
+        << Case.Width << " x " << Case.Height << ": " << Utf16ToUtf8(Message);
+  }
+  // Within the bounds, the same missing data is Qt's own read error.
+  const std::u16string Truncated = ErrorOf([&] { FImaging.DecodePng(PngHeaderClaiming(100, 100)); });
+  EXPECT_EQ(Truncated.find(u"too large"), std::u16string::npos);
+  EXPECT_NE(Truncated, u"(no error)");
+}
+
+TEST_F(QtImaging, UndecodableDataThrowsQtsMessage) {
+  const TBytes Png = FImaging.EncodePng(Solid(2, 2, 0xFF00FF00));
+  for (const TBytes& Bad : {BytesOf("not a picture at all"), TBytes{}, TBytes(Png.begin(), Png.begin() + 40)}) {
+    const std::u16string Message = ErrorOf([&] { FImaging.DecodePng(Bad); });
+    EXPECT_NE(Message, u"(no error)");
+    EXPECT_FALSE(Message.empty());
+  }
+  EXPECT_NE(ErrorOf([&] { FImaging.DecodeBmp(Png); }), u"(no error)");
+}
+
+TEST_F(QtImaging, EncodingRefusesPixelsThatDoNotFillTheSize) {
+  TImage Short{4, 4, std::vector<std::uint32_t>(15, 0xFF000000)};
+  EXPECT_NE(ErrorOf([&] { FImaging.EncodePng(Short); }), u"(no error)");
+  EXPECT_NE(ErrorOf([&] { FImaging.EncodeBmp24(Short); }), u"(no error)");
+  EXPECT_NE(ErrorOf([&] { FImaging.Thumbnail(Short, 20); }), u"(no error)");
+}
+
+class QtImagingFiles : public QtImaging {
+protected:
+  fs::path FFolder = TX11TestEnvironment::Instance().NewFolder("images");
+
+  fs::path Convert(const std::vector<std::string>& AArgs, const std::string& AName) {
+    std::vector<std::string> Args{"convert"};
+    Args.insert(Args.end(), AArgs.begin(), AArgs.end());
+    const fs::path Out = FFolder / AName;
+    Args.push_back(Out.string());
+    const auto Result = RunProcess(Args);
+    EXPECT_EQ(Result.ExitCode, 0) << "convert failed for " << AName;
+    return Out;
+  }
+};
+
+TEST_F(QtImagingFiles, LoadsPngBmpAndJpegFiles) {
+  struct TCase {
+    const char* Name;
+    int Tolerance;
+  };
+  for (const TCase& Case : {TCase{"picture.png", 0}, TCase{"picture.bmp", 0}, TCase{"picture.jpg", 8}}) {
+    const fs::path File = Convert({"-size", "8x6", "xc:#2080C0"}, Case.Name);
+    const TImage Image = FImaging.LoadImageFile(File.u16string());
+    EXPECT_EQ(Image.Width, 8) << Case.Name;
+    EXPECT_EQ(Image.Height, 6) << Case.Name;
+    for (std::uint32_t P : Image.Pixels)
+      ASSERT_TRUE(NearColour(P, 0xFF2080C0, Case.Tolerance)) << Case.Name << " " << std::hex << P;
+  }
+}
+
+TEST_F(QtImagingFiles, AnimatedGifGivesItsFirstFrame) {
+  const fs::path File = Convert({"-delay", "10", "-size", "5x4", "xc:red", "xc:blue", "xc:lime"}, "anim.gif");
+  QImageReader Reader(QString::fromStdU16String(File.u16string()));
+  ASSERT_EQ(Reader.imageCount(), 3) << "the fixture is not animated";
+  const TImage Image = FImaging.LoadImageFile(File.u16string());
+  ASSERT_EQ(Image.Width, 5);
+  ASSERT_EQ(Image.Height, 4);
+  for (std::uint32_t P : Image.Pixels) ASSERT_EQ(P, 0xFFFF0000u) << std::hex << P;
+}
+
+TEST_F(QtImagingFiles, JpegIsTurnedUprightByItsOrientation) {
+  // Stored 4 wide and 2 high, marked as to be turned a quarter: it shows 2 wide and 4 high.
+  const fs::path File = Convert({"-size", "4x2", "xc:red", "-orient", "RightTop"}, "turned.jpg");
+  const TImage Image = FImaging.LoadImageFile(File.u16string());
+  EXPECT_EQ(Image.Width, 2);
+  EXPECT_EQ(Image.Height, 4);
+}
+
+TEST_F(QtImagingFiles, JapaneseFileNamesAreRead) {
+  const fs::path Source = Convert({"-size", "3x3", "xc:white"}, "source.png");
+  const fs::path Japanese = FFolder / fs::path(u8"画像 テスト.png");
+  fs::copy_file(Source, Japanese);
+  const TImage Image = FImaging.LoadImageFile(Japanese.u16string());
+  EXPECT_EQ(Image.Width, 3);
+  EXPECT_EQ(Pixel(Image, 1, 1), 0xFFFFFFFFu);
+}
+
+TEST_F(QtImagingFiles, UnreadableFilesThrowQtsMessage) {
+  const fs::path Missing = FFolder / "missing.png";
+  const std::u16string NoFile = ErrorOf([&] { FImaging.LoadImageFile(Missing.u16string()); });
+  EXPECT_NE(NoFile, u"(no error)");
+  EXPECT_FALSE(NoFile.empty());
+
+  const fs::path Garbage = FFolder / "garbage.png";
+  std::ofstream(Garbage, std::ios::binary) << "this is not an image";
+  const std::u16string Unreadable = ErrorOf([&] { FImaging.LoadImageFile(Garbage.u16string()); });
+  EXPECT_NE(Unreadable, u"(no error)");
+  EXPECT_FALSE(Unreadable.empty());
+}
+
+} // namespace
+} // namespace vm
