@@ -23,6 +23,11 @@ using test::TX11TestEnvironment;
 
 TBytes BytesOf(const std::string& AText) { return TBytes(AText.begin(), AText.end()); }
 
+TBytes ReadBytes(const fs::path& APath) {
+  std::ifstream In(APath, std::ios::binary);
+  return TBytes(std::istreambuf_iterator<char>(In), {});
+}
+
 std::uint32_t U32At(const TBytes& AData, std::size_t AOffset) {
   return AData[AOffset] | AData[AOffset + 1] << 8 | AData[AOffset + 2] << 16 |
          static_cast<std::uint32_t>(AData[AOffset + 3]) << 24;
@@ -72,12 +77,31 @@ std::string BigEndian(std::uint32_t AValue) {
           static_cast<char>(AValue)};
 }
 
-// A PNG signature and a well-formed IHDR chunk claiming the size, then nothing: a decoder that
-// trusted the header would allocate for the claimed pixels before finding the data missing.
-TBytes PngHeaderClaiming(std::uint32_t AWidth, std::uint32_t AHeight) {
-  const std::string Body = "IHDR" + BigEndian(AWidth) + BigEndian(AHeight) + std::string("\x08\x06\x00\x00\x00", 5);
-  const std::string Png = std::string("\x89PNG\r\n\x1a\n", 8) + BigEndian(13) + Body + BigEndian(Crc32(Body));
-  return BytesOf(Png);
+std::string PngChunk(const std::string& AType, const std::string& AData) {
+  return BigEndian(static_cast<std::uint32_t>(AData.size())) + AType + AData + BigEndian(Crc32(AType + AData));
+}
+
+// A well-formed PNG whose header claims the size and whose pixel data is a few bytes: a decoder
+// that trusted the header would allocate for the claimed pixels before finding the data short.
+TBytes PngClaiming(std::uint32_t AWidth, std::uint32_t AHeight) {
+  const std::string Header = BigEndian(AWidth) + BigEndian(AHeight) + std::string("\x08\x06\x00\x00\x00", 5);
+  return BytesOf(std::string("\x89PNG\r\n\x1a\n", 8) + PngChunk("IHDR", Header) +
+                 PngChunk("IDAT", std::string("\x78\x9c\x63\x00\x00\x00\x01\x00\x01", 9)) + PngChunk("IEND", ""));
+}
+
+// A JPEG with an EXIF block saying how the stored picture is to be turned (6: a quarter turn
+// clockwise). AJpeg starts with its SOI marker; the block goes right after it.
+TBytes WithExifOrientation(const TBytes& AJpeg, std::uint8_t AOrientation) {
+  // Big-endian TIFF header, one IFD entry: tag 0x0112 (Orientation), SHORT, count 1.
+  const std::string Tiff = std::string("MM\x00\x2a\x00\x00\x00\x08\x00\x01\x01\x12\x00\x03\x00\x00\x00\x01\x00", 19) +
+                           static_cast<char>(AOrientation) + std::string("\x00\x00\x00\x00\x00\x00", 6);
+  const std::string Payload = std::string("Exif\x00\x00", 6) + Tiff;
+  const auto Length = static_cast<std::uint16_t>(Payload.size() + 2);
+  const std::string App1 = std::string("\xFF\xE1", 2) + static_cast<char>(Length >> 8) + static_cast<char>(Length & 0xFF) + Payload;
+  TBytes Result(AJpeg.begin(), AJpeg.begin() + 2);
+  Result.insert(Result.end(), App1.begin(), App1.end());
+  Result.insert(Result.end(), AJpeg.begin() + 2, AJpeg.end());
+  return Result;
 }
 
 class QtImaging : public ::testing::Test {
@@ -173,12 +197,12 @@ TEST_F(QtImaging, OversizedHeadersAreRefusedBeforeDecoding) {
     std::uint32_t Width, Height;
   };
   for (const TCase& Case : {TCase{40000, 10}, TCase{10, 40000}, TCase{20000, 20000}}) {
-    const std::u16string Message = ErrorOf([&] { FImaging.DecodePng(PngHeaderClaiming(Case.Width, Case.Height)); });
+    const std::u16string Message = ErrorOf([&] { FImaging.DecodePng(PngClaiming(Case.Width, Case.Height)); });
     EXPECT_NE(Message.find(u"too large"), std::u16string::npos)
         << Case.Width << " x " << Case.Height << ": " << Utf16ToUtf8(Message);
   }
-  // Within the bounds, the same missing data is Qt's own read error.
-  const std::u16string Truncated = ErrorOf([&] { FImaging.DecodePng(PngHeaderClaiming(100, 100)); });
+  // Within the bounds, the same short data is Qt's own read error.
+  const std::u16string Truncated = ErrorOf([&] { FImaging.DecodePng(PngClaiming(3000, 3000)); });
   EXPECT_EQ(Truncated.find(u"too large"), std::u16string::npos);
   EXPECT_NE(Truncated, u"(no error)");
 }
@@ -242,8 +266,12 @@ TEST_F(QtImagingFiles, AnimatedGifGivesItsFirstFrame) {
 
 TEST_F(QtImagingFiles, JpegIsTurnedUprightByItsOrientation) {
   // Stored 4 wide and 2 high, marked as to be turned a quarter: it shows 2 wide and 4 high.
-  const fs::path File = Convert({"-size", "4x2", "xc:red", "-orient", "RightTop"}, "turned.jpg");
-  const TImage Image = FImaging.LoadImageFile(File.u16string());
+  const fs::path Stored = Convert({"-size", "4x2", "xc:red"}, "stored.jpg");
+  const fs::path Turned = FFolder / "turned.jpg";
+  const TBytes Jpeg = WithExifOrientation(ReadBytes(Stored), 6);
+  std::ofstream(Turned, std::ios::binary).write(reinterpret_cast<const char*>(Jpeg.data()),
+                                                 static_cast<std::streamsize>(Jpeg.size()));
+  const TImage Image = FImaging.LoadImageFile(Turned.u16string());
   EXPECT_EQ(Image.Width, 2);
   EXPECT_EQ(Image.Height, 4);
 }

@@ -266,12 +266,21 @@ TProcessResult RunProcess(const std::vector<std::string>& AArgs, const std::stri
   TProcessResult Result;
   const auto Deadline = Clock::now() + ATimeout;
   bool TimedOut = false;
+  // The program may be asking this process for the clipboard's data: its events are handled
+  // meanwhile, or both would wait for each other.
+  const bool Pump = QCoreApplication::instance() != nullptr;
   for (;;) {
     const auto Left = std::chrono::duration_cast<std::chrono::milliseconds>(Deadline - Clock::now()).count();
-    pollfd Fd{Out.Read, POLLIN, 0};
-    if (Left <= 0 || ::poll(&Fd, 1, static_cast<int>(Left)) <= 0) {
+    if (Left <= 0) {
       TimedOut = true;
       break;
+    }
+    pollfd Fd{Out.Read, POLLIN, 0};
+    const int Ready = ::poll(&Fd, 1, Pump ? 5 : static_cast<int>(Left));
+    if (Ready < 0 && errno != EINTR) break;
+    if (Ready <= 0) {
+      if (Pump) QCoreApplication::processEvents();
+      continue;
     }
     char Buffer[65536];
     const ssize_t N = ::read(Out.Read, Buffer, sizeof Buffer);

@@ -57,7 +57,8 @@ struct TProcessResult {
 };
 
 // Runs a program to its end with AInput on its standard input, collecting its standard output
-// (standard error is passed through). Killed after ATimeout.
+// (standard error is passed through). Killed after ATimeout. While it runs, this process keeps
+// handling its Qt events, so the program may ask this process for the clipboard's data.
 TProcessResult RunProcess(const std::vector<std::string>& AArgs, const std::string& AInput = {},
                           std::chrono::milliseconds ATimeout = std::chrono::seconds(10));
 // Starts a program in the background with AInput on its standard input and its output
