@@ -43,6 +43,9 @@ if(WIN32)
   vellomarch_test_group(windows_unit_tests windows windows vellomarch_windows)
 else()
   vellomarch_test_group(linux_unit_tests linux linux vellomarch_linux)
+  if(TARGET vellomarch)
+    include(cmake/E2E.cmake)
+  endif()
 endif()
 
 # The portable core must never include a platform header.

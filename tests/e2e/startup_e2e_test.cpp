@@ -1,0 +1,93 @@
+// Start, second start and end of the real program on the virtual desktop.
+#include "e2e_fixture.h"
+
+namespace vm::e2e {
+namespace {
+
+using TStartupE2E = TE2ETest;
+
+TEST_F(TStartupE2E, StartsHiddenWithItsDataFolderAndTrayIcon) {
+  ASSERT_NO_FATAL_FAILURE(StartProgram());
+
+  EXPECT_TRUE(fs::is_directory(DataFolder()));
+  // The first start writes nothing but the folder: the settings file waits for the settings
+  // dialog, the history file for the first change.
+  EXPECT_FALSE(fs::exists(DataFolder() / "VellomarchData.ini"));
+  EXPECT_FALSE(fs::exists(DataFolder() / "VellomarchData.dat"));
+  EXPECT_TRUE(VisibleWindows(PopupTitle).empty());
+  EXPECT_TRUE(VisibleProgramWindows().empty()) << "a window of the program is visible after start";
+  EXPECT_EQ(TrayIconsOf(Program().Pid()).size(), 1u);
+}
+
+TEST_F(TStartupE2E, SecondStartShowsTheMessageAndEndsWhileTheFirstRuns) {
+  ASSERT_NO_FATAL_FAILURE(StartProgram());
+  CopyTextAndWait("最初のインスタンス");
+
+  TChild Second = StartSecondInstance();
+  std::vector<unsigned long> Box;
+  ASSERT_TRUE(WaitUntil([&] { return !(Box = VisibleWindows("エラー")).empty(); }, 30000ms))
+      << "no message box titled エラー appeared";
+  Screenshot(ScreenshotFolder() / "second_instance.png");
+  EXPECT_TRUE(Second.Running()) << "the second start ended before its message was answered";
+
+  ActivateWindow(Box.front());
+  Key("Return");
+  const auto ExitCode = Second.WaitExit(15000ms);
+  ASSERT_TRUE(ExitCode.has_value()) << "the second start did not end after its message was closed";
+  EXPECT_EQ(*ExitCode, 0);
+
+  // The first instance goes on recording, with its tray icon.
+  EXPECT_TRUE(Program().Running());
+  EXPECT_EQ(TrayIconsOf(Program().Pid()).size(), 1u);
+  CopyTextAndWait("まだ記録している");
+}
+
+TEST_F(TStartupE2E, TrayIconLeftClickShowsThePopup) {
+  ASSERT_NO_FATAL_FAILURE(StartProgram());
+  CopyTextAndWait("トレイから");
+  const auto Icons = TrayIconsOf(Program().Pid());
+  ASSERT_EQ(Icons.size(), 1u);
+  const auto Icon = WindowGeometry(Icons.front());
+  ASSERT_TRUE(Icon);
+
+  MoveMouse(Icon->X + Icon->W / 2, Icon->Y + Icon->H / 2);
+  Click(1);
+  ASSERT_TRUE(WaitUntil([] { return !VisibleWindows(PopupTitle).empty(); }, 5000ms));
+  Key("Escape");
+  EXPECT_TRUE(WaitPopupHidden());
+}
+
+// The quit hotkey ends the program with code 0, the history on disk, and the lock released: the
+// next start neither complains nor loses an entry.
+class TQuitE2E : public TE2ETest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(TQuitE2E, CtrlAltQEndsWithTheHistorySavedAndTheNextStartLoadsIt) {
+  const bool PopupOpen = GetParam();
+  ASSERT_NO_FATAL_FAILURE(StartProgram());
+  StartTarget();
+  CopyTextAndWait("終了前の一件");
+  CopyTextAndWait("終了前の二件");
+  if (PopupOpen) ShowPopupByHotkey();
+
+  Key("ctrl+alt+q");
+  const auto ExitCode = Program().WaitExit(15000ms);
+  ASSERT_TRUE(ExitCode.has_value()) << "Ctrl+Alt+Q did not end the program";
+  EXPECT_EQ(*ExitCode, 0);
+  const auto Saved = History();
+  ASSERT_TRUE(Saved);
+  EXPECT_EQ(*Saved, (std::vector<TEntry>{TextEntry("終了前の二件"), TextEntry("終了前の一件")}));
+
+  ASSERT_NO_FATAL_FAILURE(StartProgram());
+  EXPECT_TRUE(VisibleWindows("エラー").empty());
+  const unsigned long Target = VisibleWindows(TargetTitle).front();
+  ActivateWindow(Target);
+  ShowPopupByHotkey();
+  Key("ctrl+2");
+  EXPECT_TRUE(WaitForTargetText("終了前の一件"));
+}
+
+INSTANTIATE_TEST_SUITE_P(PopupHiddenOrOpen, TQuitE2E, ::testing::Bool(),
+                         [](const auto& AInfo) { return AInfo.param ? "PopupOpen" : "PopupHidden"; });
+
+} // namespace
+} // namespace vm::e2e
