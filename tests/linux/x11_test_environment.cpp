@@ -237,8 +237,11 @@ QApplication& TX11TestEnvironment::App() {
 void TX11TestEnvironment::StartWindowManager() {
   if (FWindowManager > 0) return;
   TWatcher Watcher(DisplayName());
-  FWindowManager = Spawn({"openbox", "--sm-disable"}, -1, -1);
-  if (!PollUntil([&] { return Watcher.WindowManagerCheck() != 0; }, std::chrono::seconds(10)))
+  // openbox announces itself on the root window before it has looked at the windows already
+  // there; a window mapped in between is lost. It runs its start-up command once it is ready.
+  const fs::path Ready = FRoot / ("openbox-ready-" + std::to_string(++FFolderCount));
+  FWindowManager = Spawn({"openbox", "--sm-disable", "--startup", "touch " + Ready.string()}, -1, -1);
+  if (!PollUntil([&] { return fs::exists(Ready) && Watcher.WindowManagerCheck() != 0; }, std::chrono::seconds(10)))
     Fail("openbox did not start");
 }
 
