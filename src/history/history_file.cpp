@@ -101,10 +101,17 @@ bool ReadPinned(const TJson& AObject, std::size_t AIndex) {
   return It->get<bool>();
 }
 
+// Replaces an earlier copy. Copying to a fresh name and renaming it over the old copy also
+// works where copy_file cannot overwrite (libstdc++ on Windows takes every existing target for
+// the source itself, as its stat has no inode numbers).
 void CopyAsideQuietly(const std::u16string& AFile) {
-  std::error_code Ignored;
-  std::filesystem::copy_file(FsPath(AFile), FsPath(AFile + std::u16string(BrokenCopySuffix)),
-                             std::filesystem::copy_options::overwrite_existing, Ignored);
+  namespace fs = std::filesystem;
+  const std::u16string Copy = AFile + std::u16string(BrokenCopySuffix);
+  const std::u16string Temp = Copy + u".tmp";
+  std::error_code Ec;
+  fs::remove(FsPath(Temp), Ec);
+  if (fs::copy_file(FsPath(AFile), FsPath(Temp), Ec) && !Ec) fs::rename(FsPath(Temp), FsPath(Copy), Ec);
+  if (Ec) fs::remove(FsPath(Temp), Ec);
 }
 
 } // namespace
