@@ -8,9 +8,9 @@
 namespace vm {
 
 TSingleInstance::TSingleInstance(const QString& ALockPath) : FLockPath(ALockPath), FLock(ALockPath) {
-  // By default a lock whose file is older than 30 seconds counts as stale even while its owner
-  // runs, which would let a second instance in after half a minute. Staleness is the owner's
-  // death alone.
+  // By default Qt also calls a lock stale by its age alone (30 seconds), and then only the file
+  // system's own lock on the file keeps a second instance out while the first runs; file
+  // systems without one would let it in after half a minute. The owner's death is the one sign.
   FLock.setStaleLockTime(0);
 }
 
