@@ -16,14 +16,14 @@
 namespace vm {
 namespace {
 
-using test::TClipboardTestLock;
+using test::TDesktopTestLock;
 using test::TTestWindow;
 
 std::string Narrow(const std::u16string& AText) { return Utf16ToUtf8(AText); }
 
 class WinClipboard : public ::testing::Test {
 protected:
-  TClipboardTestLock Lock;
+  TDesktopTestLock Lock;
   TTestWindow Owner;
   TWinClipboard Clipboard{Owner.Get()};
 
@@ -183,7 +183,7 @@ class WinClipboardStagedByAnotherProcess : public ::testing::TestWithParam<TStag
 // A password manager marks its copies with a registered format; the mark must be seen without
 // opening the clipboard, and its value read when the clipboard is opened.
 TEST_P(WinClipboardStagedByAnotherProcess, MarkIsSeenAndItsValueRead) {
-  TClipboardTestLock Lock;
+  TDesktopTestLock Lock;
   const TStagedCase& Case = GetParam();
   test::THelperProcess Helper({L"stage", reinterpret_cast<const wchar_t*>(Case.Format.c_str()),
                                std::to_wstring(Case.Value), L"secret"});

@@ -50,11 +50,11 @@ void PumpMessages() {
   }
 }
 
-TClipboardTestLock::TClipboardTestLock() : FMutex(CreateMutexW(nullptr, FALSE, L"VellomarchClipboardTests")) {
+TDesktopTestLock::TDesktopTestLock() : FMutex(CreateMutexW(nullptr, FALSE, L"VellomarchDesktopTests")) {
   if (FMutex) WaitForSingleObject(FMutex, INFINITE);
 }
 
-TClipboardTestLock::~TClipboardTestLock() {
+TDesktopTestLock::~TDesktopTestLock() {
   if (!FMutex) return;
   ReleaseMutex(FMutex);
   CloseHandle(FMutex);

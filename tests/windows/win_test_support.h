@@ -25,14 +25,15 @@ private:
 // Dispatches the messages already waiting for this thread.
 void PumpMessages();
 
-// The system clipboard is one for all processes: CTest runs test processes side by side, so every
-// test that writes it holds this named mutex for its whole length.
-class TClipboardTestLock {
+// The clipboard, the foreground window and the keyboard are one for all processes: CTest runs test
+// processes side by side, so every test that writes the clipboard, takes the foreground or sends
+// keys holds this named mutex ("VellomarchDesktopTests") for its whole length.
+class TDesktopTestLock {
 public:
-  TClipboardTestLock();
-  ~TClipboardTestLock();
-  TClipboardTestLock(const TClipboardTestLock&) = delete;
-  TClipboardTestLock& operator=(const TClipboardTestLock&) = delete;
+  TDesktopTestLock();
+  ~TDesktopTestLock();
+  TDesktopTestLock(const TDesktopTestLock&) = delete;
+  TDesktopTestLock& operator=(const TDesktopTestLock&) = delete;
 
 private:
   HANDLE FMutex;
