@@ -5,7 +5,10 @@
 namespace vm {
 
 std::u16string ExtractFileNamePart(std::u16string_view APath) {
-  const std::size_t Pos = APath.find_last_of(u"\\:");
+  // Desktop paths part at "\" and ":"; a path copied on a POSIX desktop starts with "/" and parts
+  // there, so that its label is the file's name too.
+  const bool PosixPath = !APath.empty() && APath.front() == u'/';
+  const std::size_t Pos = APath.find_last_of(PosixPath ? std::u16string_view(u"\\:/") : std::u16string_view(u"\\:"));
   return std::u16string(Pos == std::u16string_view::npos ? APath : APath.substr(Pos + 1));
 }
 
