@@ -7,6 +7,8 @@
 #include <QWindow>
 
 #include <array>
+#include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,7 +18,33 @@
 #include <X11/keysym.h>
 
 #include "app/shortcut.h"
+#include "platform/linux/x11_focus_input.h"
 #include "x11_test_environment.h"
+
+namespace {
+
+// Started with VELLOMARCH_TEST_OFFSCREEN=1, this test program is the desktop program on a
+// platform without X11: its exit code tells how the X11 services behaved (0: they declined
+// cleanly).
+[[maybe_unused]] const bool GOffscreenRun = [] {
+  if (!std::getenv("VELLOMARCH_TEST_OFFSCREEN")) return false;
+  int Argc = 3;
+  char Arg0[] = "offscreen", Arg1[] = "-platform", Arg2[] = "offscreen";
+  char* Argv[] = {Arg0, Arg1, Arg2, nullptr};
+  QApplication App(Argc, Argv);
+  vm::TX11Hotkeys Hotkeys;
+  vm::TX11FocusInput Focus;
+  int Result = 0;
+  if (Hotkeys.AddAtom(u"VellomarchHotkeyShow") != 0xC000) Result |= 1;
+  if (Hotkeys.Register(0xC000, vm::HotKeyModAlt, 'C')) Result |= 2;
+  Hotkeys.Unregister(0xC000);
+  if (Focus.GetForegroundWindow() != 0 || Focus.GetFocus() != 0) Result |= 4;
+  Focus.SendInput({{0x11, false}, {0x11, true}});
+  Focus.ReturnActivation(0x1234);
+  ::_exit(Result);
+}();
+
+} // namespace
 
 namespace vm {
 namespace {
@@ -205,6 +233,13 @@ TEST_F(X11Hotkeys, RegistrationsThatCannotBeHad) {
   EXPECT_FALSE(FHotkeys->Register(0xC000, HotKeyModAlt, VkQ)) << "an id is registered once";
   EXPECT_FALSE(FHotkeys->Register(0xC001, HotKeyModAlt, 0x07)) << "an unassigned key code";
   EXPECT_FALSE(FHotkeys->Register(0xC002, HotKeyModAlt, 0x87 + 1)) << "past F24";
+}
+
+TEST(X11HotkeysElsewhere, WithoutX11RegistrationFailsCleanly) {
+  ::setenv("VELLOMARCH_TEST_OFFSCREEN", "1", 1);
+  const auto Result = RunProcess({std::filesystem::read_symlink("/proc/self/exe").string()});
+  ::unsetenv("VELLOMARCH_TEST_OFFSCREEN");
+  EXPECT_EQ(Result.ExitCode, 0);
 }
 
 } // namespace
