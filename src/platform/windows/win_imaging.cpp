@@ -75,10 +75,6 @@ std::u16string FormatSystemMessage(DWORD ACode) {
   return Text;
 }
 
-void Check(HRESULT AResult, const std::u16string& AWhat) {
-  if (FAILED(AResult)) throw TError(AWhat + u": " + HResultText(AResult));
-}
-
 // The WIC call's own failure code is the whole message: the routine's caller names the file.
 void CheckWic(HRESULT AResult) {
   if (FAILED(AResult)) throw TError(HResultText(AResult));
@@ -170,6 +166,41 @@ TImage DecodeInMemory(const TBytes& AData, const GUID& AContainer) {
   CheckWic(Frame->GetSize(&Width, &Height));
   CheckImageBounds(Width, Height);
   return ReadFrame(Factory.Get(), Frame.Get());
+}
+
+TBytes EncodeInMemory(const TImage& AImage, const GUID& AContainer) {
+  const TComScope Com(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+  TComPtr<IWICImagingFactory> Factory = CreateFactory();
+  TComPtr<IStream> Stream;
+  CheckWic(CreateStreamOnHGlobal(nullptr, TRUE, Stream.Put()));
+  TComPtr<IWICBitmapEncoder> Encoder;
+  CheckWic(Factory->CreateEncoder(AContainer, nullptr, Encoder.Put()));
+  CheckWic(Encoder->Initialize(Stream.Get(), WICBitmapEncoderNoCache));
+  TComPtr<IWICBitmapFrameEncode> Frame;
+  TComPtr<IPropertyBag2> Options;
+  CheckWic(Encoder->CreateNewFrame(Frame.Put(), Options.Put()));
+  CheckWic(Frame->Initialize(Options.Get()));
+  const auto Width = static_cast<UINT>(AImage.Width);
+  const auto Height = static_cast<UINT>(AImage.Height);
+  CheckWic(Frame->SetSize(Width, Height));
+  WICPixelFormatGUID Format = Pixel32bppBgra;
+  CheckWic(Frame->SetPixelFormat(&Format));
+  if (!IsEqualGUID(Format, Pixel32bppBgra)) throw TError(u"the encoder does not take 32-bit BGRA pixels");
+  CheckWic(Frame->WritePixels(Height, Width * 4, Width * Height * 4,
+                              reinterpret_cast<BYTE*>(const_cast<std::uint32_t*>(AImage.Pixels.data()))));
+  CheckWic(Frame->Commit());
+  CheckWic(Encoder->Commit());
+
+  // The stream's memory block may be larger than what was written into it.
+  STATSTG Stat{};
+  CheckWic(Stream->Stat(&Stat, STATFLAG_NONAME));
+  HGLOBAL Memory = nullptr;
+  CheckWic(GetHGlobalFromStream(Stream.Get(), &Memory));
+  const auto* Bytes = static_cast<const std::uint8_t*>(GlobalLock(Memory));
+  if (!Bytes) throw TError(SystemErrorText(GetLastError()));
+  TBytes Out(Bytes, Bytes + Stat.cbSize.QuadPart);
+  GlobalUnlock(Memory);
+  return Out;
 }
 
 void CheckPixels(const TImage& AImage) {
@@ -270,42 +301,11 @@ TImage TWinImaging::DecodeBmp(const TBytes& AData) {
 
 TBytes TWinImaging::EncodePng(const TImage& AImage) {
   CheckPixels(AImage);
-  const TComScope Com(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
-  const std::u16string What = u"The PNG image cannot be encoded";
-  TComPtr<IWICImagingFactory> Factory;
-  Check(CoCreateInstance(WicImagingFactoryClsid, nullptr, CLSCTX_INPROC_SERVER, WicImagingFactoryIid,
-                         reinterpret_cast<void**>(Factory.Put())),
-        What);
-  TComPtr<IStream> Stream;
-  Check(CreateStreamOnHGlobal(nullptr, TRUE, Stream.Put()), What);
-  TComPtr<IWICBitmapEncoder> Encoder;
-  Check(Factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, Encoder.Put()), What);
-  Check(Encoder->Initialize(Stream.Get(), WICBitmapEncoderNoCache), What);
-  TComPtr<IWICBitmapFrameEncode> Frame;
-  TComPtr<IPropertyBag2> Options;
-  Check(Encoder->CreateNewFrame(Frame.Put(), Options.Put()), What);
-  Check(Frame->Initialize(Options.Get()), What);
-  const auto Width = static_cast<UINT>(AImage.Width);
-  const auto Height = static_cast<UINT>(AImage.Height);
-  Check(Frame->SetSize(Width, Height), What);
-  WICPixelFormatGUID Format = Pixel32bppBgra;
-  Check(Frame->SetPixelFormat(&Format), What);
-  if (!IsEqualGUID(Format, Pixel32bppBgra)) throw TError(What + u": the encoder does not take 32-bit BGRA pixels");
-  Check(Frame->WritePixels(Height, Width * 4, Width * Height * 4,
-                           reinterpret_cast<BYTE*>(const_cast<std::uint32_t*>(AImage.Pixels.data()))),
-        What);
-  Check(Frame->Commit(), What);
-  Check(Encoder->Commit(), What);
-
-  STATSTG Stat{};
-  Check(Stream->Stat(&Stat, STATFLAG_NONAME), What);
-  HGLOBAL Memory = nullptr;
-  Check(GetHGlobalFromStream(Stream.Get(), &Memory), What);
-  const auto* Bytes = static_cast<const std::uint8_t*>(GlobalLock(Memory));
-  if (!Bytes) throw TError(What + u": " + SystemErrorText(GetLastError()));
-  TBytes Out(Bytes, Bytes + Stat.cbSize.QuadPart);
-  GlobalUnlock(Memory);
-  return Out;
+  try {
+    return EncodeInMemory(AImage, GUID_ContainerFormatPng);
+  } catch (const TError& E) {
+    throw TError(u"The PNG image cannot be encoded: " + E.Message());
+  }
 }
 
 TBytes TWinImaging::Md5(const TBytes& AData) {
