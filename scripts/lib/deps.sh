@@ -23,4 +23,4 @@ install_packages() {
 
 # The Windows cross build and its tests under Wine on a private X display.
 VELLOMARCH_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64 mingw-w64-tools wine wine64 xvfb xauth
-  fonts-wine fonts-liberation)
+  fonts-wine fonts-liberation imagemagick xclip xdotool x11-utils)
