@@ -5,8 +5,9 @@
 #include <QScreen>
 #include <QWidget>
 
-#include <cmath>
 #include <limits>
+
+#include "support/rounding.h"
 
 namespace vm {
 namespace {
@@ -61,8 +62,8 @@ TRect TQtScreen::WorkAreaNearMainWindow() {
 int TQtScreen::SystemDpi() {
   QScreen* Screen = QGuiApplication::primaryScreen();
   if (!Screen) return 96;
-  const long Dpi = std::lround(Screen->logicalDotsPerInch());
-  return Dpi > 0 ? static_cast<int>(Dpi) : 96;
+  const int Dpi = RoundHalfEven(Screen->logicalDotsPerInch());
+  return Dpi > 0 ? Dpi : 96;
 }
 
 int TQtScreen::PrimaryScreenWidth() {
