@@ -15,6 +15,7 @@
 #include "listview/hint_window.h"
 #include "platform/linux/qt_key_codes.h"
 #include "platform/linux/qt_ui_support.h"
+#include "platform/linux/x11_window_state.h"
 
 namespace vm {
 
@@ -126,7 +127,8 @@ void TClipHistoryGrid::PaintCell(QPainter& APainter, const QRect& ARect, const T
   APainter.setClipRect(ARect);
   APainter.fillRect(ARect, RoleColour(APaint.Background));
   if (APaint.Thumbnail) {
-    const QImage Picture = ui::ToQImage(*APaint.Thumbnail);
+    // Thumbnails are 24-bit bitmaps: whatever their decoder left in the alpha byte is no alpha.
+    const QImage Picture = ui::ToQImage(*APaint.Thumbnail, true);
     if (!Picture.isNull()) APainter.drawImage(ui::ToQPoint(APaint.ThumbnailPos), Picture);
   }
   if (!APaint.Text.empty()) {
@@ -400,6 +402,12 @@ bool TPopupWindow::eventFilter(QObject* AWatched, QEvent* AEvent) {
     if (AWatched == First && PreviewKey(*static_cast<QKeyEvent*>(AEvent))) return true;
   } else if (AEvent->type() == QEvent::Expose && AWatched == windowHandle()) {
     QTimer::singleShot(0, this, [this] { MeasureFrame(); });
+    if (!FSkipTaskbarAsked && isVisible()) {
+      // Managed by now: the state the property asked for may have been dropped with the last
+      // withdrawal (see RequestSkipTaskbar).
+      FSkipTaskbarAsked = true;
+      ui::RequestSkipTaskbar(*this, true);
+    }
   }
   return QWidget::eventFilter(AWatched, AEvent);
 }
@@ -419,6 +427,8 @@ void TPopupWindow::closeEvent(QCloseEvent* AEvent) {
 void TPopupWindow::moveEvent(QMoveEvent*) { MeasureFrame(); }
 
 void TPopupWindow::showEvent(QShowEvent*) {
+  // Sent before the window is mapped: no taskbar button, as the window manager learns on mapping.
+  ui::RequestSkipTaskbar(*this);
   if (QWindow* Window = windowHandle()) {
     Window->removeEventFilter(this);
     Window->installEventFilter(this);
@@ -426,6 +436,9 @@ void TPopupWindow::showEvent(QShowEvent*) {
   MeasureFrame();
 }
 
-void TPopupWindow::hideEvent(QHideEvent*) { HideHint(); }
+void TPopupWindow::hideEvent(QHideEvent*) {
+  HideHint();
+  FSkipTaskbarAsked = false;
+}
 
 } // namespace vm

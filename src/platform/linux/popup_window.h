@@ -161,6 +161,7 @@ private:
   bool FFrameMeasured = false;
   QMargins FMeasuredFrame;
   bool FClosing = false;
+  bool FSkipTaskbarAsked = false; // since this showing was mapped
 };
 
 } // namespace vm

@@ -7,6 +7,7 @@
 
 #include "app/app_texts.h"
 #include "platform/linux/qt_ui_support.h"
+#include "platform/linux/x11_window_state.h"
 
 namespace vm {
 
@@ -38,6 +39,8 @@ void TPreviewWidget::closeEvent(QCloseEvent* AEvent) {
   // Only the rules close the window (a click, a key, the timer).
   AEvent->ignore();
 }
+
+void TPreviewWidget::showEvent(QShowEvent*) { ui::RequestSkipTaskbar(*this); }
 
 TQtImagePreview::TQtImagePreview() : FWindow(std::make_unique<TPreviewWidget>()) {
   FWindow->resize(DesignClientWidth, DesignClientHeight);

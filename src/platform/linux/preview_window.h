@@ -25,6 +25,7 @@ protected:
   void mousePressEvent(QMouseEvent* AEvent) override;
   void keyPressEvent(QKeyEvent* AEvent) override;
   void closeEvent(QCloseEvent* AEvent) override;
+  void showEvent(QShowEvent* AEvent) override;
 };
 
 class TQtImagePreview final : public IImagePreviewWindow {

@@ -91,13 +91,18 @@ QFont DialogFont(int APixelHeight) {
   return Font;
 }
 
-QImage ToQImage(const TImage& AImage) {
+QImage ToQImage(const TImage& AImage, bool AOpaque) {
   if (AImage.Empty() || AImage.Pixels.size() < static_cast<std::size_t>(AImage.Width) * AImage.Height) return {};
-  QImage Image(AImage.Width, AImage.Height, QImage::Format_ARGB32);
+  QImage Image(AImage.Width, AImage.Height, AOpaque ? QImage::Format_RGB32 : QImage::Format_ARGB32);
   if (Image.isNull()) return {};
-  for (int Y = 0; Y < AImage.Height; ++Y)
-    std::memcpy(Image.scanLine(Y), AImage.Pixels.data() + static_cast<std::size_t>(Y) * AImage.Width,
+  for (int Y = 0; Y < AImage.Height; ++Y) {
+    auto* Line = reinterpret_cast<std::uint32_t*>(Image.scanLine(Y));
+    std::memcpy(Line, AImage.Pixels.data() + static_cast<std::size_t>(Y) * AImage.Width,
                 static_cast<std::size_t>(AImage.Width) * sizeof(std::uint32_t));
+    // Qt expects 0xFF in the unused byte of its opaque format.
+    if (AOpaque)
+      for (int X = 0; X < AImage.Width; ++X) Line[X] |= 0xFF000000u;
+  }
   return Image;
 }
 

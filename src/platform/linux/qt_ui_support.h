@@ -34,8 +34,9 @@ QFont MainWindowFontPoints(int APoints);
 // The settings dialog's font: "Segoe UI" where installed, else "Noto Sans CJK JP".
 QFont DialogFont(int APixelHeight);
 
-// A decoded picture of the core (0xAARRGGBB, straight alpha) as a QImage, deep-copied.
-QImage ToQImage(const TImage& AImage);
+// A decoded picture of the core (0xAARRGGBB, straight alpha) as a QImage, deep-copied. AOpaque
+// ignores the alpha channel, for pictures that have none (24-bit bitmaps such as thumbnails).
+QImage ToQImage(const TImage& AImage, bool AOpaque = false);
 
 // The program's icon: the pictures compiled into the program (":/icons/..."), or, where they
 // are not (the unit tests link no resources), the same design drawn at run time.

@@ -1,0 +1,71 @@
+#include "platform/linux/x11_window_state.h"
+
+#include <QGuiApplication>
+#include <QWidget>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace vm::ui {
+
+namespace {
+
+xcb_atom_t InternAtom(xcb_connection_t* AConnection, const char* AName) {
+  const xcb_intern_atom_cookie_t Cookie = xcb_intern_atom(AConnection, 0, static_cast<std::uint16_t>(std::strlen(AName)), AName);
+  xcb_intern_atom_reply_t* Reply = xcb_intern_atom_reply(AConnection, Cookie, nullptr);
+  const xcb_atom_t Atom = Reply ? Reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+  std::free(Reply);
+  return Atom;
+}
+
+} // namespace
+
+void RequestSkipTaskbar(QWidget& AWindow, bool AMapped) {
+  if (QGuiApplication::platformName() != QLatin1String("xcb")) return;
+  auto* X11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+  xcb_connection_t* Connection = X11 ? X11->connection() : nullptr;
+  if (!Connection) return;
+  const auto Window = static_cast<xcb_window_t>(AWindow.winId());
+  const xcb_atom_t State = InternAtom(Connection, "_NET_WM_STATE");
+  const xcb_atom_t SkipTaskbar = InternAtom(Connection, "_NET_WM_STATE_SKIP_TASKBAR");
+  if (State == XCB_ATOM_NONE || SkipTaskbar == XCB_ATOM_NONE) return;
+  if (AMapped) {
+    // _NET_WM_STATE_ADD from a normal application (source 1), to the root window.
+    xcb_client_message_event_t Message{};
+    Message.response_type = XCB_CLIENT_MESSAGE;
+    Message.format = 32;
+    Message.window = Window;
+    Message.type = State;
+    Message.data.data32[0] = 1;
+    Message.data.data32[1] = SkipTaskbar;
+    Message.data.data32[3] = 1;
+    const xcb_screen_t* Screen = xcb_setup_roots_iterator(xcb_get_setup(Connection)).data;
+    if (!Screen) return;
+    xcb_send_event(Connection, 0, Screen->root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&Message));
+    xcb_flush(Connection);
+    return;
+  }
+  // Keeps the states already asked for (Qt adds its own on mapping, keeping ours).
+  std::vector<xcb_atom_t> Atoms;
+  const xcb_get_property_cookie_t Cookie = xcb_get_property(Connection, 0, Window, State, XCB_ATOM_ATOM, 0, 1024);
+  if (xcb_get_property_reply_t* Reply = xcb_get_property_reply(Connection, Cookie, nullptr)) {
+    if (Reply->format == 32 && Reply->type == XCB_ATOM_ATOM) {
+      const auto* Data = static_cast<const xcb_atom_t*>(xcb_get_property_value(Reply));
+      Atoms.assign(Data, Data + xcb_get_property_value_length(Reply) / 4);
+    }
+    std::free(Reply);
+  }
+  for (xcb_atom_t Atom : Atoms)
+    if (Atom == SkipTaskbar) return;
+  Atoms.push_back(SkipTaskbar);
+  xcb_change_property(Connection, XCB_PROP_MODE_REPLACE, Window, State, XCB_ATOM_ATOM, 32,
+                      static_cast<std::uint32_t>(Atoms.size()), Atoms.data());
+  xcb_flush(Connection);
+}
+
+} // namespace vm::ui
