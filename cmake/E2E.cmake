@@ -27,7 +27,8 @@ target_compile_definitions(linux_e2e_tests PRIVATE
   VELLOMARCH_E2E_TARGET_APP="$<TARGET_FILE:e2e_target>"
   VELLOMARCH_E2E_CLIP_OWNER="$<TARGET_FILE:e2e_clip_owner>"
   VELLOMARCH_E2E_HISTORY_INSPECT="$<TARGET_FILE:history_inspect>"
-  VELLOMARCH_E2E_SCREENSHOTS="${CMAKE_BINARY_DIR}/screenshots")
+  VELLOMARCH_E2E_SCREENSHOTS="${CMAKE_BINARY_DIR}/screenshots"
+  VELLOMARCH_E2E_LSAN_SUPPRESSIONS="${VELLOMARCH_E2E_DIR}/lsan_suppressions.txt")
 add_dependencies(linux_e2e_tests vellomarch e2e_target e2e_clip_owner history_inspect)
 vellomarch_warnings(linux_e2e_tests)
 

@@ -126,6 +126,9 @@ std::string Md5Hex(const fs::path& AFile) {
 
 void TE2ETest::SetUp() {
   UsePrivateUserFolders(Root() / "user");
+  // The program is built with the sanitizers in the test build; leaks of system libraries are
+  // not its own (no effect on a build without them).
+  setenv("LSAN_OPTIONS", "suppressions=" VELLOMARCH_E2E_LSAN_SUPPRESSIONS ":print_suppressions=0", 1);
   fs::create_directories(AppFolder());
   // Beside its executable the program keeps its data folder when that folder is writable: a copy
   // of its own gives every test a data folder of its own.

@@ -377,6 +377,15 @@ std::vector<unsigned long> TrayIconsOf(pid_t APid) {
   return Result;
 }
 
+std::optional<unsigned> ScreenPixel(int AX, int AY) {
+  const TRunResult R = RunCommand(
+      {"import", "-window", "root", "-crop", "1x1+" + std::to_string(AX) + "+" + std::to_string(AY), "-depth", "8", "txt:-"});
+  std::smatch M;
+  const std::regex Pattern("#([0-9A-Fa-f]{6})");
+  if (R.ExitCode != 0 || !std::regex_search(R.Out, M, Pattern)) return std::nullopt;
+  return static_cast<unsigned>(std::stoul(M[1].str(), nullptr, 16));
+}
+
 void Key(const std::string& AKeys) { RunCommand({"xdotool", "key", "--delay", "30", AKeys}); }
 
 void TypeText(const std::string& AText) { RunCommand({"xdotool", "type", "--delay", "40", AText}, 30000ms); }
@@ -389,6 +398,10 @@ void Click(int AButton) { RunCommand({"xdotool", "click", std::to_string(AButton
 
 void ActivateWindow(unsigned long AWindow) {
   RunCommand({"xdotool", "windowactivate", "--sync", std::to_string(AWindow)});
+}
+
+void MoveWindow(unsigned long AWindow, int AX, int AY) {
+  RunCommand({"xdotool", "windowmove", "--sync", std::to_string(AWindow), std::to_string(AX), std::to_string(AY)});
 }
 
 bool Screenshot(const fs::path& AFile) {

@@ -115,11 +115,15 @@ std::optional<TRect> WorkArea();
 // The child windows of trayer's panel that belong to process APid: the embedded tray icons.
 std::vector<unsigned long> TrayIconsOf(pid_t APid);
 
+// The colour 0xRRGGBB of one pixel of the screen.
+std::optional<unsigned> ScreenPixel(int AX, int AY);
+
 void Key(const std::string& AKeys);                        // xdotool key, e.g. "alt+c"
 void TypeText(const std::string& AText);                   // xdotool type
 void MoveMouse(int AX, int AY);
 void Click(int AButton);
 void ActivateWindow(unsigned long AWindow);
+void MoveWindow(unsigned long AWindow, int AX, int AY);
 // Saves the whole screen as a PNG file.
 bool Screenshot(const fs::path& AFile);
 // Saves the rectangle ACrop of the screen.

@@ -1,13 +1,38 @@
 // Pictures of the program's windows as a user sees them, for a person to look at (fonts, emoji,
 // layout) and for the README: the popup, the hint, the item menu, the settings dialog and an
 // image preview. Each window is also checked to appear.
+#include <cstdlib>
+
 #include "e2e_fixture.h"
 
 namespace vm::e2e {
 namespace {
 
+bool ContainsWindow(const std::vector<unsigned long>& AWindows, unsigned long AWindow) {
+  return std::find(AWindows.begin(), AWindows.end(), AWindow) != AWindows.end();
+}
+
+// Where the list's rows are at 96 DPI with the default settings: under the 23-pixel search box,
+// rows of 33 pixels plus a one-pixel line; the marks column is 30 pixels wide.
+struct TRows {
+  TRect Client;
+  int MarksX = 0, TextX = 0;
+  int Y(int ARow) const { return Client.Y + 23 + ARow * 34 + 16; }
+};
+
 class TScreenshotsE2E : public TE2ETest {
 protected:
+  // Opens the popup with Alt+C at a fixed place and finds its rows.
+  TRows ShowRows() {
+    MoveMouse(120, 80);
+    const unsigned long Popup = ShowPopupByHotkey();
+    TRows Rows;
+    if (const auto Client = Popup ? WindowGeometry(Popup) : std::nullopt) Rows.Client = *Client;
+    Rows.MarksX = Rows.Client.X + 15;
+    Rows.TextX = Rows.Client.X + 120;
+    return Rows;
+  }
+
   // The frames of the program's visible windows, with a margin, as one rectangle on the screen.
   std::optional<TRect> ProgramArea() {
     std::optional<TRect> Box;
@@ -38,12 +63,18 @@ protected:
     std::cout << "screenshot: " << File.string() << "\n";
   }
 
-  // Waits until the program shows one more window than AKnown and returns it.
-  unsigned long WaitForNewWindow(const std::vector<unsigned long>& AKnown, const std::string& AWhat) {
+  // Waits until the program shows a window that is not in AKnown (and, given AAt, has its
+  // top-left corner there) and returns it.
+  unsigned long WaitForNewWindow(const std::vector<unsigned long>& AKnown, const std::string& AWhat,
+                                 std::optional<std::pair<int, int>> AAt = std::nullopt) {
     unsigned long Found = 0;
     EXPECT_TRUE(WaitUntil([&] {
-      for (unsigned long W : VisibleProgramWindows())
-        if (std::find(AKnown.begin(), AKnown.end(), W) == AKnown.end()) return (Found = W) != 0;
+      for (unsigned long W : VisibleProgramWindows()) {
+        if (ContainsWindow(AKnown, W)) continue;
+        const auto G = WindowGeometry(W);
+        if (AAt && (!G || std::abs(G->X - AAt->first) > 2 || std::abs(G->Y - AAt->second) > 2)) continue;
+        return (Found = W) != 0;
+      }
       return false;
     }, 5000ms)) << AWhat << " did not appear";
     return Found;
@@ -68,64 +99,66 @@ TEST_F(TScreenshotsE2E, PopupHintMenuSettingsAndPreview) {
   CopyTextAndWait("日本語のテキスト：こんにちは、世界");
   CopyWithTarget("image/png", ReadFile(Png));
   WaitForHistory([](const auto& AH) { return !AH.empty() && AH.front().Type == 1; });
-  const unsigned long Target = StartTarget();
-  (void)Target;
+  // The target stays out of the pictures.
+  MoveWindow(StartTarget(), 1000, 1000);
 
   // Pin the Japanese text (row 1) so that the list shows every mark.
   MoveMouse(120, 80);
-  unsigned long Popup = ShowPopupByHotkey();
-  ASSERT_NE(Popup, 0u);
+  ASSERT_NE(ShowPopupByHotkey(), 0u);
   Key("Down");
   Key("ctrl+p");
   WaitForHistory([](const auto& AH) { return !AH.empty() && AH.front().Pinned; });
-  const auto Client = WindowGeometry(Popup);
-  ASSERT_TRUE(Client);
-  // The list's rows at 96 DPI with the default settings: under the 23-pixel search box, rows of
-  // 33 pixels plus a one-pixel line; the marks column is 30 pixels wide.
-  auto RowY = [&](int ARow) { return Client->Y + 23 + ARow * 34 + 16; };
-  const int MarksX = Client->X + 15, TextX = Client->X + 120;
   // Rows: 0 pinned Japanese text, 1 image, 2 emoji text, 3 file list, 4 long text.
-  MoveMouse(TextX, RowY(2));
+  TRows Rows = ShowRows();
+  MoveMouse(Rows.TextX, Rows.Y(12)); // below the entries: no hint
   Shoot("popup");
 
-  // The hint of the long text.
+  // The hint of the long text: pale cyan, below the pointer.
   const std::vector<unsigned long> WithPopup = VisibleProgramWindows();
-  MoveMouse(TextX, RowY(4));
+  MoveMouse(Rows.TextX, Rows.Y(4));
   const unsigned long Hint = WaitForNewWindow(WithPopup, "the hint");
+  ASSERT_NE(Hint, 0u);
+  const auto HintRect = WindowGeometry(Hint);
+  ASSERT_TRUE(HintRect);
+  EXPECT_GT(HintRect->Y, Rows.Y(4));
+  EXPECT_TRUE(WaitUntil([&] { return ScreenPixel(HintRect->X + HintRect->W - 4, HintRect->Y + HintRect->H / 2) ==
+                                     0xE1FFFFu; }, 2000ms))
+      << "the hint is not painted pale cyan";
   Shoot("hint");
-  EXPECT_NE(Hint, 0u);
 
   // The item menu of the file list (it shows the path item), then "設定..." from it.
-  MoveMouse(TextX, RowY(3));
-  WaitUntil([&] { return VisibleProgramWindows().size() == WithPopup.size(); }, 4000ms);
+  MoveMouse(Rows.TextX, Rows.Y(3));
+  const std::vector<unsigned long> BeforeMenu = VisibleProgramWindows();
   Click(3);
-  const unsigned long Menu = WaitForNewWindow(WithPopup, "the item menu");
-  Shoot("item_menu");
+  const unsigned long Menu = WaitForNewWindow(BeforeMenu, "the item menu", std::pair{Rows.TextX, Rows.Y(3)});
   ASSERT_NE(Menu, 0u);
+  Shoot("item_menu");
   Key("Up");
   Key("Up");
   Key("Return");
-  std::vector<unsigned long> Settings;
-  ASSERT_TRUE(WaitUntil([&] { return !(Settings = VisibleWindows("Vellomarch 設定")).empty(); }, 5000ms))
+  ASSERT_TRUE(WaitUntil([&] { return !VisibleWindows("Vellomarch 設定").empty(); }, 5000ms))
       << "the settings dialog did not open from the item menu";
   Shoot("settings");
   Key("Escape");
   ASSERT_TRUE(WaitUntil([] { return VisibleWindows("Vellomarch 設定").empty(); }, 5000ms));
 
-  // The preview of the image (row 1), opened from the marks column.
-  MoveMouse(120, 80);
-  Popup = ShowPopupByHotkey();
-  ASSERT_NE(Popup, 0u);
+  // The preview of the image (row 1), opened from the marks column: the picture at its natural
+  // size with its corner at the pointer, gone by itself after three seconds.
+  Rows = ShowRows();
   const std::vector<unsigned long> Before = VisibleProgramWindows();
-  MoveMouse(MarksX, RowY(1));
+  MoveMouse(Rows.MarksX, Rows.Y(1));
   Click(1);
   const unsigned long Preview = WaitForNewWindow(Before, "the image preview");
   ASSERT_NE(Preview, 0u);
   Shoot("image_preview");
   const auto Shown = WindowGeometry(Preview);
   ASSERT_TRUE(Shown);
+  EXPECT_EQ(Shown->X, Rows.MarksX);
+  EXPECT_EQ(Shown->Y, Rows.Y(1));
   EXPECT_EQ(Shown->W, 120);
   EXPECT_EQ(Shown->H, 80);
+  EXPECT_TRUE(WaitUntil([&] { return !ContainsWindow(VisibleProgramWindows(), Preview); }, 6000ms))
+      << "the preview did not close by itself";
 }
 
 } // namespace
