@@ -257,7 +257,6 @@ TPopupWindow::TPopupWindow(TVellomarchFrm* AFrm)
   FSearchEdit->installEventFilter(this);
   FGrid->installEventFilter(this);
 
-  setTabOrder(FSearchEdit, FSearchEdit);
   ApplyClientSize();
 }
 
