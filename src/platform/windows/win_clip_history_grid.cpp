@@ -11,6 +11,7 @@
 namespace vm {
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t));
+static_assert(TWinClipHistoryGrid::CellTextFlags == (DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS));
 
 namespace {
 

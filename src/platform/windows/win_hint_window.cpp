@@ -7,6 +7,7 @@
 namespace vm {
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t));
+static_assert(HintDrawTextFlags == (DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX));
 
 namespace {
 
