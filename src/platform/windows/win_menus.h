@@ -2,6 +2,7 @@
 // The core's pop-up menus (TPopupMenu) shown as native Win32 menus.
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
 #include "platform/menus.h"
