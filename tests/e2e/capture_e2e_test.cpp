@@ -100,6 +100,8 @@ struct TMarkCase {
   bool Recorded;
 };
 
+void PrintTo(const TMarkCase& ACase, std::ostream* AOut) { *AOut << ACase.Name; }
+
 class TExclusionE2E : public TCaptureE2E, public ::testing::WithParamInterface<TMarkCase> {};
 
 TEST_P(TExclusionE2E, MarkedCopyIsRecordedOnlyWhenTheMarkAllowsIt) {

@@ -15,7 +15,19 @@ namespace {
 // The desktop lives as long as the test program; each test brings its own user and program.
 class TDesktopEnvironment : public ::testing::Environment {
 public:
-  void SetUp() override { FDesktop = std::make_unique<TVirtualDesktop>(); }
+  void SetUp() override {
+    // A desktop that fails to come up is tried again: on a machine shared with other X servers a
+    // display number can be fought over while it is being chosen.
+    for (int Attempt = 1;; ++Attempt) {
+      try {
+        FDesktop = std::make_unique<TVirtualDesktop>();
+        return;
+      } catch (const std::exception& E) {
+        if (Attempt == 3) throw;
+        std::cerr << "the virtual desktop did not come up, trying again: " << E.what() << "\n";
+      }
+    }
+  }
   void TearDown() override { FDesktop.reset(); }
 
 private:

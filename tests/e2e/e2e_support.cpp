@@ -283,12 +283,21 @@ TVirtualDesktop::TVirtualDesktop() {
     throw std::runtime_error("Xvfb did not report its display: " + ReadFile(Folder() / "xvfb.log"));
   FDisplay = ":" + Number.substr(0, Number.find('\n'));
   setenv("DISPLAY", FDisplay.c_str(), 1);
+  auto Logs = [this] {
+    std::string Text;
+    if (!FXvfb.Running()) Text += " (Xvfb has ended with " + std::to_string(FXvfb.WaitExit(0ms).value_or(-1)) + ")";
+    for (const char* Name : {"xvfb.log", "openbox.log", "trayer.log"})
+      Text += std::string("\n--- ") + Name + "\n" + ReadFile(Folder() / Name);
+    return Text;
+  };
+  if (!WaitUntil([] { return RunCommand({"xprop", "-root", "_NET_WORKAREA"}).ExitCode == 0; }, 15s, 50ms))
+    throw std::runtime_error("the X server on " + FDisplay + " does not answer" + Logs());
 
   FOpenbox = TChild::Start({"openbox", "--sm-disable"}, Folder() / "openbox.log");
   if (!WaitUntil([] {
         return RunCommand({"xprop", "-root", "_NET_SUPPORTING_WM_CHECK"}).Out.find("window id") != std::string::npos;
       }, 15s, 50ms))
-    throw std::runtime_error("openbox did not come up: " + ReadFile(Folder() / "openbox.log"));
+    throw std::runtime_error("openbox did not come up on " + FDisplay + Logs());
 
   FTrayer = TChild::Start({"trayer", "--edge", "bottom", "--align", "right", "--widthtype", "request",
                            "--height", "24", "--SetDockType", "true", "--SetPartialStrut", "true"},
@@ -300,7 +309,7 @@ TVirtualDesktop::TVirtualDesktop() {
         return !RunCommand({"xdotool", "search", "--onlyvisible", "--class", "^trayer$"}).Out.empty() && Area &&
                Area->H < Height;
       }, 15s, 50ms))
-    throw std::runtime_error("trayer did not come up: " + ReadFile(Folder() / "trayer.log"));
+    throw std::runtime_error("trayer did not come up on " + FDisplay + Logs());
 }
 
 TVirtualDesktop::~TVirtualDesktop() {
