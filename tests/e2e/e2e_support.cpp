@@ -285,7 +285,12 @@ TVirtualDesktop::TVirtualDesktop() {
   setenv("DISPLAY", FDisplay.c_str(), 1);
   auto Logs = [this] {
     std::string Text;
-    if (!FXvfb.Running()) Text += " (Xvfb has ended with " + std::to_string(FXvfb.WaitExit(0ms).value_or(-1)) + ")";
+    for (auto* Child : {&FXvfb, &FOpenbox, &FTrayer})
+      if (Child->Pid() > 0 && !Child->Running())
+        Text += " (pid " + std::to_string(Child->Pid()) + " has ended with " +
+                std::to_string(Child->WaitExit(0ms).value_or(-1)) + ")";
+    Text += "\n--- work area: " + RunCommand({"xprop", "-root", "_NET_WORKAREA"}).Out;
+    Text += "--- trayer windows: " + RunCommand({"xdotool", "search", "--class", "^trayer$"}).Out;
     for (const char* Name : {"xvfb.log", "openbox.log", "trayer.log"})
       Text += std::string("\n--- ") + Name + "\n" + ReadFile(Folder() / Name);
     return Text;

@@ -63,6 +63,13 @@ protected:
     std::cout << "screenshot: " << File.string() << "\n";
   }
 
+  // The program has handled everything before: the popup shows and hides once more.
+  void RoundTripAfterDialog() {
+    ShowRows();
+    Key("Escape");
+    EXPECT_TRUE(WaitPopupHidden());
+  }
+
   // Waits until the program shows a window that is not in AKnown (and, given AAt, has its
   // top-left corner there) and returns it.
   unsigned long WaitForNewWindow(const std::vector<unsigned long>& AKnown, const std::string& AWhat,
@@ -127,7 +134,12 @@ TEST_F(TScreenshotsE2E, PopupHintMenuSettingsAndPreview) {
   Shoot("hint");
 
   // The item menu of the file list (it shows the path item), then "設定..." from it.
+  // Its hint is let go first (it hides by itself), so that it does not stand beside the menu.
+  const std::vector<unsigned long> BeforeHint = VisibleProgramWindows();
   MoveMouse(Rows.TextX, Rows.Y(3));
+  const unsigned long FilesHint = WaitForNewWindow(BeforeHint, "the hint of the file list");
+  EXPECT_TRUE(WaitUntil([&] { return !ContainsWindow(VisibleProgramWindows(), FilesHint); }, 6000ms))
+      << "the hint did not hide by itself";
   const std::vector<unsigned long> BeforeMenu = VisibleProgramWindows();
   Click(3);
   const unsigned long Menu = WaitForNewWindow(BeforeMenu, "the item menu", std::pair{Rows.TextX, Rows.Y(3)});
@@ -159,6 +171,49 @@ TEST_F(TScreenshotsE2E, PopupHintMenuSettingsAndPreview) {
   EXPECT_EQ(Shown->H, 80);
   EXPECT_TRUE(WaitUntil([&] { return !ContainsWindow(VisibleProgramWindows(), Preview); }, 6000ms))
       << "the preview did not close by itself";
+}
+
+
+TEST_F(TScreenshotsE2E, TrayMenuAndClearAllConfirmation) {
+  ASSERT_NO_FATAL_FAILURE(StartProgram());
+  CopyTextAndWait("消さないでください");
+  MoveWindow(StartTarget(), 1000, 1000);
+
+  // The tray icon's menu, opened by a right click on the icon.
+  const auto Icons = TrayIconsOf(Program().Pid());
+  ASSERT_EQ(Icons.size(), 1u);
+  const auto Icon = WindowGeometry(Icons.front());
+  ASSERT_TRUE(Icon);
+  MoveMouse(Icon->X + Icon->W / 2, Icon->Y + Icon->H / 2);
+  const std::vector<unsigned long> BeforeTrayMenu = VisibleProgramWindows();
+  Click(3);
+  const unsigned long TrayMenu = WaitForNewWindow(BeforeTrayMenu, "the tray menu");
+  ASSERT_NE(TrayMenu, 0u);
+  Shoot("tray_menu");
+  Key("Escape");
+  ASSERT_TRUE(WaitUntil([&] { return !ContainsWindow(VisibleProgramWindows(), TrayMenu); }, 5000ms));
+
+  // "履歴をすべてクリア" from the item menu asks first; Escape answers no.
+  TRows Rows = ShowRows();
+  MoveMouse(Rows.TextX, Rows.Y(12));
+  const std::vector<unsigned long> BeforeMenu = VisibleProgramWindows();
+  Click(3);
+  ASSERT_NE(WaitForNewWindow(BeforeMenu, "the item menu"), 0u);
+  Key("Up");
+  Key("Up");
+  Key("Up");
+  Key("Return");
+  std::vector<unsigned long> Confirm;
+  ASSERT_TRUE(WaitUntil([&] { return !(Confirm = VisibleWindows("確認")).empty(); }, 5000ms))
+      << "no confirmation titled 確認";
+  if (const auto Frame = FrameGeometry(Confirm.front()))
+    Shoot("clear_all_confirmation",
+          TRect{std::max(0, Frame->X - 16), std::max(0, Frame->Y - 16), Frame->W + 32, Frame->H + 32});
+  ActivateWindow(Confirm.front());
+  Key("Escape");
+  ASSERT_TRUE(WaitUntil([] { return VisibleWindows("確認").empty(); }, 5000ms));
+  RoundTripAfterDialog();
+  EXPECT_EQ(History(), std::vector<TEntry>{TextEntry("消さないでください")});
 }
 
 } // namespace

@@ -1,4 +1,6 @@
 // Start, second start and end of the real program on the virtual desktop.
+#include <algorithm>
+
 #include "e2e_fixture.h"
 
 namespace vm::e2e {
@@ -27,7 +29,9 @@ TEST_F(TStartupE2E, SecondStartShowsTheMessageAndEndsWhileTheFirstRuns) {
   std::vector<unsigned long> Box;
   ASSERT_TRUE(WaitUntil([&] { return !(Box = VisibleWindows("エラー")).empty(); }, 30000ms))
       << "no message box titled エラー appeared";
-  Screenshot(ScreenshotFolder() / "second_instance.png");
+  if (const auto Frame = FrameGeometry(Box.front()))
+    Screenshot(ScreenshotFolder() / "second_instance.png",
+               TRect{std::max(0, Frame->X - 16), std::max(0, Frame->Y - 16), Frame->W + 32, Frame->H + 32});
   EXPECT_TRUE(Second.Running()) << "the second start ended before its message was answered";
 
   ActivateWindow(Box.front());
