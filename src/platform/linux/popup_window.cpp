@@ -277,8 +277,10 @@ void TPopupWindow::MeasureFrame() {
   if (FFrameMeasured && Frame == FMeasuredFrame) return;
   FFrameMeasured = true;
   FMeasuredFrame = Frame;
-  // The outer size the layout asked for holds with the real frame.
+  // The outer size and the frame position the core asked for hold with the real frame: before
+  // the window manager framed the window, X11 placed its client area there instead.
   ApplyClientSize();
+  if (FRequestedPosition && frameGeometry().topLeft() != *FRequestedPosition) move(*FRequestedPosition);
 }
 
 void TPopupWindow::ApplyClientSize() {
@@ -311,6 +313,7 @@ void TPopupWindow::HideWindow() {
 
 void TPopupWindow::SetPosition(int ALeft, int ATop) {
   // A window's position is that of its frame.
+  FRequestedPosition = QPoint(ALeft, ATop);
   move(ALeft, ATop);
 }
 

@@ -1,4 +1,5 @@
 #pragma once
+#include <optional>
 // TPopupWindow: the main window of the Linux program, which is also the history popup: a
 // fixed-size tool window with a title bar and no title-bar buttons, the search box on top and
 // the owner-drawn two-column grid below. It carries out what TVellomarchFrm decides and forwards
@@ -149,6 +150,8 @@ private:
   QMargins AssumedFrame() const;
 
   TVellomarchFrm* FFrm = nullptr;
+  // Where the core last put the frame; placed again once the real frame is known.
+  std::optional<QPoint> FRequestedPosition;
   QLineEdit* FSearchEdit = nullptr;
   TClipHistoryGrid* FGrid = nullptr;
   QTimer FHideTimer;
