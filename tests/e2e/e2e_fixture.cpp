@@ -158,11 +158,18 @@ void TE2ETest::TearDown() {
   FProgram.Stop(10000ms);
   FTarget.Stop();
   FClipOwners.clear();
+  // The test build runs the program with the sanitizers: whatever they found fails the test.
+  for (const char* Log : {"vellomarch.log", "second.log"}) {
+    const std::string Text = ReadFile(Root() / Log);
+    for (const char* Finding : {"ERROR: AddressSanitizer", "ERROR: LeakSanitizer", "runtime error:"})
+      if (Text.find(Finding) != std::string::npos) ADD_FAILURE() << Log << " reports \"" << Finding << "\"";
+  }
   if (HasFailure()) DumpLogs();
 }
 
 void TE2ETest::DumpLogs() {
-  std::cerr << "--- program output (" << FProgram.Log() << ")\n" << ReadFile(Root() / "vellomarch.log");
+  std::cerr << "--- program output\n" << ReadFile(Root() / "vellomarch.log");
+  if (fs::exists(Root() / "second.log")) std::cerr << "--- second start\n" << ReadFile(Root() / "second.log");
   std::error_code Ec;
   if (fs::is_directory(DataFolder() / "Log", Ec))
     for (const auto& F : fs::directory_iterator(DataFolder() / "Log"))
