@@ -120,7 +120,7 @@ std::u16string TranslateWindowsPicture(std::u16string_view APicture, char16_t AD
       }
       continue;
     }
-    if (const std::u16string_view Spec = Specifier(C, 1); !Spec.empty()) {
+    if (const std::u16string_view Single = Specifier(C, 1); !Single.empty()) {
       std::size_t Run = 1;
       while (I + Run < APicture.size() && APicture[I + Run] == C) ++Run;
       Out.Plain(Specifier(C, Run));
