@@ -35,6 +35,25 @@ if(EXISTS ${VELLOMARCH_WINDOWS_MAIN})
   target_link_options(vellomarch PRIVATE -municode)
   # windres takes no compiler warnings: they go to the C++ sources only.
   target_compile_options(vellomarch PRIVATE "$<$<COMPILE_LANGUAGE:CXX>:-Wall;-Wextra;-Wpedantic;-Werror>")
+  # windres finds the icon and manifest beside the .rc file; a change to them rebuilds it.
+  set_source_files_properties(${VELLOMARCH_WINDOWS_RESOURCES} PROPERTIES OBJECT_DEPENDS
+    "${CMAKE_SOURCE_DIR}/src/platform/windows/res/vellomarch.ico;${CMAKE_SOURCE_DIR}/src/platform/windows/res/vellomarch.manifest")
+
+  # The portable ZIP: vellomarch.exe alone at the archive's top level; its data folder is made
+  # beside it on the first start. `cmake --build --preset windows --target package`
+  install(TARGETS vellomarch RUNTIME DESTINATION .)
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_PACKAGE_NAME Vellomarch)
+  set(CPACK_PACKAGE_VENDOR Vellomarch)
+  set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+  set(CPACK_PACKAGE_FILE_NAME Vellomarch-${PROJECT_VERSION}-win64)
+  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+  set(CPACK_STRIP_FILES ON)
+  include(CPack)
+
+  if(VELLOMARCH_TESTS)
+    include(cmake/WindowsE2E.cmake)
+  endif()
 endif()
 
 # What the tests of the Windows implementations (tests/windows) need beside their own program.

@@ -4,6 +4,7 @@
 
 #include "app/app_texts.h"
 #include "platform/windows/win_dpi.h"
+#include "platform/windows/win_theme.h"
 
 namespace vm {
 namespace {
@@ -107,6 +108,7 @@ TWinSettingsWindow::TWinSettingsWindow(HWND AOwner, int ADpi) : FOwner(AOwner) {
   CreateWindowExW(ExStyle, WindowClassName, W(Caption), Style, 0, 0, 100, 100, AOwner, nullptr,
                   GetModuleHandleW(nullptr), this);
   if (!FWindow) return;
+  ThemeWindowFrame(FWindow);
   Build();
   Layout(FDpi);
 
@@ -181,6 +183,11 @@ void TWinSettingsWindow::Build() {
                                          reinterpret_cast<HMENU>(Id), Instance, nullptr);
     if (Design.Kind == TSettingsControlKind::NameValueTable && Control && Design.Columns) {
       SendMessageW(Control, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
+      if (ThemeApplied()) {
+        SendMessageW(Control, LVM_SETBKCOLOR, 0, ThemeColour(TThemeColour::EditBackground));
+        SendMessageW(Control, LVM_SETTEXTBKCOLOR, 0, ThemeColour(TThemeColour::EditBackground));
+        SendMessageW(Control, LVM_SETTEXTCOLOR, 0, ThemeColour(TThemeColour::WindowText));
+      }
       const std::u16string Titles[2] = {std::u16string(Design.Columns->NameTitle),
                                         std::u16string(Design.Columns->ValueTitle)};
       for (int Col = 0; Col < 2; ++Col) {
@@ -637,6 +644,26 @@ LRESULT TWinSettingsWindow::HandleMessage(UINT AMessage, WPARAM AWParam, LPARAM 
       return 0;
     case DM_GETDEFID:
       return MAKELRESULT(IDOK, DC_HASDEFID);
+    // "Amethyst Kamri" when the theme is on; the system's colours otherwise.
+    case WM_ERASEBKGND:
+      if (!ThemeApplied()) break;
+      {
+        RECT Client{};
+        GetClientRect(FWindow, &Client);
+        FillRect(reinterpret_cast<HDC>(AWParam), &Client, ThemeBrush(TThemeColour::WindowBackground));
+      }
+      return 1;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLOREDIT: {
+      if (!ThemeApplied()) break;
+      const TThemeColour Ground =
+          AMessage == WM_CTLCOLOREDIT ? TThemeColour::EditBackground : TThemeColour::WindowBackground;
+      const auto Dc = reinterpret_cast<HDC>(AWParam);
+      SetTextColor(Dc, ThemeColour(TThemeColour::WindowText));
+      SetBkColor(Dc, ThemeColour(Ground));
+      return reinterpret_cast<LRESULT>(ThemeBrush(Ground));
+    }
     case WM_NOTIFY:
       return HandleNotify(*reinterpret_cast<const NMHDR*>(ALParam));
     case WM_CONTEXTMENU: {
@@ -708,8 +735,14 @@ LRESULT TWinSettingsWindow::HandleNotify(const NMHDR& AHeader) {
     }
     case LVN_KEYDOWN: {
       const auto& Key = reinterpret_cast<const NMLVKEYDOWN&>(AHeader);
+      const int Row = static_cast<int>(SendMessageW(Table, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
       if (Key.wVKey == VK_DELETE) {
-        DeleteRow(Table, static_cast<int>(SendMessageW(Table, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED)));
+        DeleteRow(Table, Row);
+        return 0;
+      }
+      // The list view leaves F2 to its owner; the current row, or the empty one at the end.
+      if (Key.wVKey == VK_F2) {
+        SendMessageW(Table, LVM_EDITLABELW, static_cast<WPARAM>(Row >= 0 ? Row : RowCount(Table) - 1), 0);
         return 0;
       }
       break;

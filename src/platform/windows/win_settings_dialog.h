@@ -5,8 +5,9 @@
 //
 // The name/value lists are report-mode list views with one empty row at the end, where typing
 // adds a template:
-//  - the name is edited in place (LVS_EDITLABELS): F2, or a click on the selected row's name, or
-//    a double click on it; Tab in the name's editor takes it and goes on to the value;
+//  - the name is edited in place (LVS_EDITLABELS): F2 on the current row, a click on the selected
+//    row's name, or a double click on it; Tab in the name's editor takes it and goes on to the
+//    value (F2 then Tab reaches a value from the keyboard);
 //  - the value is edited in a small edit laid over its cell: a double click on it, or Tab from
 //    the name; Enter or leaving the cell takes it, Esc drops it;
 //  - Delete, or "行を削除" in the list's context menu, removes the selected row.
