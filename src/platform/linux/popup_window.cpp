@@ -6,6 +6,8 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
+#include <QTimer>
 #include <QWheelEvent>
 #include <QWindow>
 
@@ -304,6 +306,18 @@ TWindowHandle TPopupWindow::Handle() { return static_cast<TWindowHandle>(winId()
 void TPopupWindow::ShowWindow() {
   show();
   raise();
+  for (const int Delay : {50, 150, 400, 900}) {
+    QPointer<TPopupWindow> Self(this);
+    QTimer::singleShot(Delay, this, [Self] {
+      if (Self) Self->SettleFrame();
+    });
+  }
+}
+
+void TPopupWindow::SettleFrame() {
+  if (!isVisible()) return;
+  MeasureFrame();
+  if (FRequestedPosition && frameGeometry().topLeft() != *FRequestedPosition) move(*FRequestedPosition);
 }
 
 void TPopupWindow::HideWindow() {

@@ -146,6 +146,9 @@ private:
   void ApplyClientSize();
   void LayOutChildren();
   void MeasureFrame();
+  // The window manager frames a newly mapped window a moment later, without moving its client
+  // area: measure again a few times after showing and put the frame back where it belongs.
+  void SettleFrame();
   void GridMouseMove(int AX, int AY);
   QMargins AssumedFrame() const;
 
