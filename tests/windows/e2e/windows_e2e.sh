@@ -42,7 +42,7 @@ if [ "$scenario" = setup ]; then
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 ||
     fail "cannot write the prefix's registry"
   # Japanese in the UI fonts (Segoe UI and its stand-ins under Wine) from Noto Sans CJK.
-  cjk=$(fc-list : file 2>/dev/null | grep -m1 -o '/[^:]*NotoSansCJK-Regular.ttc' || true)
+  cjk=$(find /usr/share/fonts /usr/local/share/fonts -name NotoSansCJK-Regular.ttc -print -quit 2>/dev/null || true)
   [ -n "$cjk" ] || skip "Noto Sans CJK is not installed (fonts-noto-cjk)"
   for face in "Segoe UI" "Segoe UI Emoji" "Tahoma" "Microsoft Sans Serif" "MS Shell Dlg" "MS Shell Dlg 2" \
     "Liberation Sans" "DejaVu Sans"; do
