@@ -13,16 +13,7 @@ void TVellomarchFrm::OpenSettings() {
   HidePopup();
   std::unique_ptr<ISettingsDialog> Dialog = P.Dialogs.CreateSettingsDialog();
 
-  TSettings Settings;
-  Settings.MaxItems = FHistory->MaxItems();
-  Settings.FormWidth = FFormWidth;
-  Settings.RowHeight = FRowHeight;
-  Settings.ShowShortcut = FShowShortcut;
-  Settings.QuitShortcut = FQuitShortcut;
-  Settings.TeikeiName = FTeikeiName;
-  Settings.Teikeibun = FTeikeibun;
-  Settings.TeikeiImgName = FTeikeiImgName;
-  Settings.TeikeiImg = FTeikeiImg;
+  TSettings Settings = CurrentSettings();
   TSettingsFields Fields = SettingsToFields(Settings);
 
   if (!Dialog->ShowModal(Fields, OKBtnClick, CheckTemplateName)) return;

@@ -126,7 +126,7 @@ void TVellomarchFrm::LoadSettingsIntoFields() {
   FTeikeiImg = Settings.TeikeiImg;
 }
 
-void TVellomarchFrm::SaveSettingsFromFields() {
+TSettings TVellomarchFrm::CurrentSettings() const {
   TSettings Settings;
   Settings.MaxItems = FHistory->MaxItems();
   Settings.FormWidth = FFormWidth;
@@ -137,7 +137,9 @@ void TVellomarchFrm::SaveSettingsFromFields() {
   Settings.Teikeibun = FTeikeibun;
   Settings.TeikeiImgName = FTeikeiImgName;
   Settings.TeikeiImg = FTeikeiImg;
-  SaveSettings(Settings);
+  return Settings;
 }
+
+void TVellomarchFrm::SaveSettingsFromFields() { SaveSettings(CurrentSettings()); }
 
 } // namespace vm

@@ -21,6 +21,7 @@
 namespace vm {
 
 class TClipHistory;
+struct TSettings;
 
 struct TFocusInfo {
   TWindowHandle ActiveWnd = 0;
@@ -186,6 +187,8 @@ private:
   bool SaveHistoryNow();
   void LoadSettingsIntoFields();
   void SaveSettingsFromFields();
+  // The settings as the main window's fields hold them now.
+  TSettings CurrentSettings() const;
   std::u16string StoreCapturedImage(const TBytes& AData);
   void PutImageOnClipboard(const TImage& AImage);
   // One open-empty-put-close sequence of Unicode text; throws TError when it cannot be written.
