@@ -45,7 +45,12 @@ void TVellomarchFrm::StartUp() {
   FThumbCache.clear();
   if (!DirectoryExists(BaseDir())) ForceDirectories(BaseDir());
   LoadSettingsIntoFields();
-  LoadOrImportHistory(*FHistory, [this] { return SaveHistoryNow(); });
+  LoadOrImportHistory(*FHistory, [this] {
+    // Only a completed import asks to save: its entries are the history from now on. An import
+    // that raised never gets here, so no later save writes a file that would stop the retry.
+    FHistoryRead = true;
+    return SaveHistoryNow();
+  });
   FHistoryRead = true;
   BuildItemMenu();
   BuildTrayMenu();

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/settings.h"
+#include "fakes/fake_data_protection.h"
 #include "fakes/scenario_fixture.h"
 #include "support/data_folders.h"
 
@@ -287,6 +288,118 @@ TEST(TStartUpFailure, AnUnreadableSettingsFileIsShownAndTheHistoryFileIsNeverOve
   const auto Log = W.LogLines();
   ASSERT_FALSE(Log.empty());
   EXPECT_EQ(Log.back().rfind(u"History save failed: ", 0), 0u);
+}
+
+} // namespace
+} // namespace vm::test
+
+// ---- The legacy import at start-up ---------------------------------------------------
+
+namespace vm::test {
+namespace {
+
+const std::u16string LegacyText = u"VellomarchData.txt";
+const std::u16string LegacyImages = u"VellomarchImage.txt";
+
+// The history document as it was stored, unprotected.
+std::string StoredDocument(const TScenarioWorld& W) {
+  const std::string Stored = ReadFileBytes(W.Frm->DataFilePath());
+  const TBytes Plain = TFakeDataProtection::Reveal(TBytes(Stored.begin(), Stored.end()));
+  return std::string(Plain.begin(), Plain.end());
+}
+
+bool LogHasLineStartingWith(const TScenarioWorld& W, std::u16string_view APrefix) {
+  for (const auto& Line : W.LogLines())
+    if (Line.starts_with(APrefix)) return true;
+  return false;
+}
+
+struct TImportCase {
+  const char* Name;
+  const char* TextFile;  // nullptr: no such file
+  const char* ImageFile; // nullptr: no such file
+  std::vector<std::u16string> History;
+  const char* Document;
+};
+
+TEST(TLegacyImportAtStartUp, WritesTheHistoryFileRightAwayAndRenamesTheOldFiles) {
+  const TImportCase Cases[] = {
+      {"texts only", "abc\nx\\ny\n", nullptr, {u"abc", u"x\r\ny"},
+       R"([{"t":0,"x":"abc","i":"","p":false},{"t":0,"x":"x\r\ny","i":"","p":false}])"},
+      {"images only", nullptr, "shot.png\r\n", {u"image:shot.png"},
+       R"([{"t":1,"x":"","i":"shot.png","p":false}])"},
+      {"both", "one\ntwo\n\xE6\x97\xA5\n", "\nshot.png\n", {u"one", u"image:shot.png", u"日"},
+       R"([{"t":0,"x":"one","i":"","p":false},{"t":1,"x":"","i":"shot.png","p":false},)"
+       R"({"t":0,"x":"\u65E5","i":"","p":false}])"},
+  };
+  for (const TImportCase& Case : Cases) {
+    SCOPED_TRACE(Case.Name);
+    TScenarioWorld W;
+    ForceDirectories(BaseDir());
+    if (Case.TextFile) WriteFileBytes(BaseDir() + LegacyText, Case.TextFile);
+    if (Case.ImageFile) WriteFileBytes(BaseDir() + LegacyImages, Case.ImageFile);
+    W.Start();
+    EXPECT_TRUE(W.F.MessageBoxes.Errors.empty());
+    EXPECT_EQ(W.HistoryTexts(), Case.History);
+    // Written by the start-up itself, not by a later save.
+    ASSERT_TRUE(FileExists(W.Frm->DataFilePath()));
+    EXPECT_EQ(StoredDocument(W), Case.Document);
+    EXPECT_FALSE(LogHasLineStartingWith(W, u"History save failed"));
+    for (const auto& [Name, Content] : {std::pair{LegacyText, Case.TextFile}, std::pair{LegacyImages, Case.ImageFile}}) {
+      EXPECT_FALSE(FileExists(BaseDir() + Name));
+      EXPECT_EQ(FileExists(BaseDir() + Name + u".bak"), Content != nullptr);
+      if (Content) {
+        EXPECT_EQ(ReadFileBytes(BaseDir() + Name + u".bak"), Content);
+      }
+    }
+  }
+}
+
+TEST(TLegacyImportAtStartUp, AnImportThatFailsWritesNoHistoryFileSoTheNextStartTriesAgain) {
+  TScenarioWorld W;
+  ForceDirectories(BaseDir());
+  const std::string OtherCodePage = "\x93\xFA\x96\x7B\n"; // 日本 in Shift-JIS
+  WriteFileBytes(BaseDir() + LegacyText, OtherCodePage);
+  WriteFileBytes(BaseDir() + LegacyImages, "shot.png\n");
+  W.Start();
+  ASSERT_EQ(W.F.MessageBoxes.Errors.size(), 1u);
+  EXPECT_EQ(W.Frm->History().Items().Count(), 0);
+
+  // Neither a capture nor the shut-down may write the history file: it would end the import.
+  W.CopyText(u"during the failed run");
+  W.Quit();
+  EXPECT_FALSE(FileExists(W.Frm->DataFilePath()));
+  EXPECT_EQ(ReadFileBytes(BaseDir() + LegacyText), OtherCodePage);
+  EXPECT_TRUE(FileExists(BaseDir() + LegacyImages));
+  EXPECT_FALSE(FileExists(BaseDir() + LegacyText + u".bak"));
+
+  // The user converts the file; the next start imports it.
+  WriteFileBytes(BaseDir() + LegacyText, "\xE6\x97\xA5\xE6\x9C\xAC\n");
+  W.Start();
+  EXPECT_EQ(W.HistoryTexts(), (std::vector<std::u16string>{u"image:shot.png"}));
+  EXPECT_EQ(StoredDocument(W), R"([{"t":1,"x":"","i":"shot.png","p":false}])");
+  EXPECT_TRUE(FileExists(BaseDir() + LegacyText + u".bak"));
+  EXPECT_TRUE(FileExists(BaseDir() + LegacyImages + u".bak"));
+}
+
+TEST(TLegacyImportAtStartUp, AFailedSaveKeepsTheOldFilesUnderTheirNames) {
+  TScenarioWorld W;
+  ForceDirectories(BaseDir());
+  WriteFileBytes(BaseDir() + LegacyText, "abc\n");
+  auto& Protection = static_cast<TFakeDataProtection&>(*W.F.DataProtection);
+  Protection.FailProtect = true;
+  Protection.FailMessage = u"Key not valid for use in specified state";
+  W.Start();
+  EXPECT_EQ(W.HistoryTexts(), (std::vector<std::u16string>{u"abc"}));
+  EXPECT_FALSE(FileExists(W.Frm->DataFilePath()));
+  EXPECT_TRUE(FileExists(BaseDir() + LegacyText));
+  EXPECT_TRUE(LogHasLineStartingWith(
+      W, u"History save failed: CryptProtectData failed: Key not valid for use in specified state"));
+
+  // The imported entries are this run's history: the next save that succeeds writes them.
+  Protection.FailProtect = false;
+  W.CopyText(u"new");
+  EXPECT_EQ(StoredDocument(W), R"([{"t":0,"x":"new","i":"","p":false},{"t":0,"x":"abc","i":"","p":false}])");
 }
 
 } // namespace
