@@ -20,9 +20,6 @@ void AppendHex4(std::string& AOut, unsigned ACodeUnit) {
   for (int Shift = 12; Shift >= 0; Shift -= 4) AOut += Digits[(ACodeUnit >> Shift) & 0xF];
 }
 
-bool IsHighSurrogate(char16_t C) { return C >= 0xD800 && C <= 0xDBFF; }
-bool IsLowSurrogate(char16_t C) { return C >= 0xDC00 && C <= 0xDFFF; }
-
 void AppendJsonString(std::string& AOut, std::u16string_view AText) {
   AOut += '"';
   for (std::size_t I = 0; I < AText.size(); ++I) {
@@ -37,13 +34,9 @@ void AppendJsonString(std::string& AOut, std::u16string_view AText) {
       case u'\f': AOut += "\\f"; break;
       case u'\r': AOut += "\\r"; break;
       default:
-        if (IsHighSurrogate(C) && I + 1 < AText.size() && IsLowSurrogate(AText[I + 1])) {
-          AppendHex4(AOut, C);
-          AppendHex4(AOut, AText[++I]);
-        } else if (IsHighSurrogate(C) || IsLowSurrogate(C)) {
-          // A lone surrogate would make the whole file unreadable to any JSON parser.
-          AppendHex4(AOut, 0xFFFD);
-        } else if (C < 0x20 || C > 0x7F) {
+        // Surrogates, paired or not, are code units above U+007F like any other: a text cut
+        // inside a character keeps its lone half, and the reader gives it back as it was.
+        if (C < 0x20 || C > 0x7F) {
           AppendHex4(AOut, C);
         } else {
           AOut += static_cast<char>(C);
@@ -53,6 +46,106 @@ void AppendJsonString(std::string& AOut, std::u16string_view AText) {
   AOut += '"';
 }
 
+TError InvalidJson(std::u16string_view AReason) {
+  return TError(u"The history document is not valid JSON (" + std::u16string(AReason) + u")");
+}
+
+int HexDigit(char C) {
+  if (C >= '0' && C <= '9') return C - '0';
+  if (C >= 'a' && C <= 'f') return C - 'a' + 10;
+  if (C >= 'A' && C <= 'F') return C - 'A' + 10;
+  return -1;
+}
+
+// The content of one JSON string (between its quotation marks) as the UTF-16 code units it
+// stands for. Every \uXXXX escape gives its code unit as it is, so pairs come out as pairs and
+// a lone surrogate stays a lone surrogate. Raises on what JSON does not allow in a string.
+std::u16string DecodeJsonString(std::string_view AContent) {
+  std::u16string Out;
+  std::size_t I = 0;
+  while (I < AContent.size()) {
+    std::size_t Plain = I;
+    while (Plain < AContent.size() && AContent[Plain] != '\\' && static_cast<unsigned char>(AContent[Plain]) >= 0x20)
+      ++Plain;
+    if (Plain > I) {
+      Out += Utf8ToUtf16(AContent.substr(I, Plain - I));
+      I = Plain;
+      continue;
+    }
+    if (AContent[I] != '\\') throw InvalidJson(u"a control character inside a string");
+    if (I + 1 >= AContent.size()) throw InvalidJson(u"a string ends inside an escape");
+    const char Escape = AContent[I + 1];
+    I += 2;
+    switch (Escape) {
+      case '"': Out += u'"'; break;
+      case '\\': Out += u'\\'; break;
+      case '/': Out += u'/'; break;
+      case 'b': Out += u'\b'; break;
+      case 'f': Out += u'\f'; break;
+      case 'n': Out += u'\n'; break;
+      case 'r': Out += u'\r'; break;
+      case 't': Out += u'\t'; break;
+      case 'u': {
+        unsigned CodeUnit = 0;
+        for (int K = 0; K < 4; ++K) {
+          const int Digit = I < AContent.size() ? HexDigit(AContent[I]) : -1;
+          if (Digit < 0) throw InvalidJson(u"a \\u escape without four hexadecimal digits");
+          CodeUnit = CodeUnit * 16 + static_cast<unsigned>(Digit);
+          ++I;
+        }
+        Out += static_cast<char16_t>(CodeUnit);
+        break;
+      }
+      default: throw InvalidJson(u"an unknown escape inside a string");
+    }
+  }
+  return Out;
+}
+
+bool IsJsonWhitespace(char C) { return C == ' ' || C == '\t' || C == '\n' || C == '\r'; }
+
+// nlohmann's parser refuses the escape of a lone surrogate, which JSON allows and which a text cut
+// inside a character holds. So the string values are decoded here, by DecodeJsonString, into
+// AValues, and the parser is handed the document with each string value replaced by its index
+// there ("0", "1", ...). Member names stay for the parser, which decodes them itself; every
+// string value it returns is such an index.
+std::string SetStringValuesAside(std::string_view ADocument, std::vector<std::u16string>& AValues) {
+  std::string Out;
+  Out.reserve(ADocument.size());
+  std::size_t I = 0;
+  while (I < ADocument.size()) {
+    if (ADocument[I] != '"') {
+      Out += ADocument[I++];
+      continue;
+    }
+    std::size_t End = I + 1;
+    while (End < ADocument.size() && ADocument[End] != '"') End += ADocument[End] == '\\' ? 2 : 1;
+    if (End >= ADocument.size()) throw InvalidJson(u"a string without its closing quotation mark");
+    std::size_t Next = End + 1;
+    while (Next < ADocument.size() && IsJsonWhitespace(ADocument[Next])) ++Next;
+    if (Next < ADocument.size() && ADocument[Next] == ':') {
+      Out.append(ADocument.substr(I, End + 1 - I));
+    } else {
+      AValues.push_back(DecodeJsonString(ADocument.substr(I + 1, End - I - 1)));
+      Out += '"' + std::to_string(AValues.size() - 1) + '"';
+    }
+    I = End + 1;
+  }
+  return Out;
+}
+
+// The document's string values, reached through the indices that stand in for them.
+class TStringValues {
+public:
+  explicit TStringValues(std::vector<std::u16string> AValues) : FValues(std::move(AValues)) {}
+  const std::u16string& Of(const TJson& AString) const {
+    return FValues.at(std::stoul(AString.get_ref<const std::string&>()));
+  }
+
+private:
+  std::vector<std::u16string> FValues;
+};
+
 std::u16string ElementName(std::size_t AIndex) { return u"element " + IntToStr(static_cast<long long>(AIndex)); }
 
 TError MemberTypeError(std::size_t AIndex, const char16_t* AKey, const char16_t* AExpected) {
@@ -60,7 +153,7 @@ TError MemberTypeError(std::size_t AIndex, const char16_t* AKey, const char16_t*
 }
 
 // "t": missing or null is citText; other values are clamped into the known range.
-TClipItemType ReadType(const TJson& AObject, std::size_t AIndex) {
+TClipItemType ReadType(const TJson& AObject, const TStringValues& AStrings, std::size_t AIndex) {
   const auto It = AObject.find("t");
   if (It == AObject.end() || It->is_null()) return citText;
   long long Value = 0;
@@ -71,14 +164,14 @@ TClipItemType ReadType(const TJson& AObject, std::size_t AIndex) {
     Value = It->get<std::int64_t>();
   } else if (It->is_string()) {
     // Other writers may quote the number; accept an optional sign and digits only.
-    const std::string& S = It->get_ref<const std::string&>();
-    std::size_t Pos = (!S.empty() && (S[0] == '-' || S[0] == '+')) ? 1 : 0;
+    const std::u16string& S = AStrings.Of(*It);
+    std::size_t Pos = (!S.empty() && (S[0] == u'-' || S[0] == u'+')) ? 1 : 0;
     if (Pos == S.size()) throw MemberTypeError(AIndex, u"t", u"an integer");
     for (; Pos < S.size(); ++Pos) {
-      if (S[Pos] < '0' || S[Pos] > '9') throw MemberTypeError(AIndex, u"t", u"an integer");
-      if (Value < 3) Value = Value * 10 + (S[Pos] - '0');
+      if (S[Pos] < u'0' || S[Pos] > u'9') throw MemberTypeError(AIndex, u"t", u"an integer");
+      if (Value < 3) Value = Value * 10 + (S[Pos] - u'0');
     }
-    if (S[0] == '-') Value = -Value;
+    if (S[0] == u'-') Value = -Value;
   } else {
     throw MemberTypeError(AIndex, u"t", u"an integer");
   }
@@ -87,11 +180,12 @@ TClipItemType ReadType(const TJson& AObject, std::size_t AIndex) {
   return static_cast<TClipItemType>(Value);
 }
 
-std::u16string ReadString(const TJson& AObject, const char* AKey, const char16_t* AKey16, std::size_t AIndex) {
+std::u16string ReadString(const TJson& AObject, const TStringValues& AStrings, const char* AKey,
+                          const char16_t* AKey16, std::size_t AIndex) {
   const auto It = AObject.find(AKey);
   if (It == AObject.end() || It->is_null()) return {};
   if (!It->is_string()) throw MemberTypeError(AIndex, AKey16, u"a string");
-  return Utf8ToUtf16(It->get_ref<const std::string&>());
+  return AStrings.Of(*It);
 }
 
 bool ReadPinned(const TJson& AObject, std::size_t AIndex) {
@@ -154,20 +248,23 @@ std::string HistoryToJson(const TClipItemList& AItems) {
 }
 
 void AppendHistoryJson(std::string_view ADocument, TClipItemList& AItems) {
+  std::vector<std::u16string> Values;
+  const std::string Structure = SetStringValuesAside(ADocument, Values);
+  const TStringValues Strings(std::move(Values));
   TJson Document;
   try {
-    Document = TJson::parse(ADocument);
+    Document = TJson::parse(Structure);
   } catch (const TJson::exception& E) {
-    throw TError(u"The history document is not valid JSON (" + Utf8ToUtf16Lossy(E.what()) + u")");
+    throw InvalidJson(Utf8ToUtf16Lossy(E.what()));
   }
   if (!Document.is_array()) throw TError(u"The history document is not a JSON array");
   for (std::size_t I = 0; I < Document.size(); ++I) {
     const TJson& Element = Document[I];
     if (!Element.is_object()) continue;
     auto Item = std::make_unique<TClipItem>();
-    Item->ItemType = ReadType(Element, I);
-    Item->Text = ReadString(Element, "x", u"x", I);
-    Item->ImageFile = ReadString(Element, "i", u"i", I);
+    Item->ItemType = ReadType(Element, Strings, I);
+    Item->Text = ReadString(Element, Strings, "x", u"x", I);
+    Item->ImageFile = ReadString(Element, Strings, "i", u"i", I);
     Item->Pinned = ReadPinned(Element, I);
     AItems.Add(std::move(Item));
   }

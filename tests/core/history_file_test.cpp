@@ -100,11 +100,11 @@ INSTANTIATE_TEST_SUITE_P(
                       {Item(citFiles, u"C:\\a\\x.txt\r\nD:\\日.txt", u"", false)},
                       R"([{"t":2,"x":"C:\\a\\x.txt\r\nD:\\\u65E5.txt","i":"","p":false}])",
                       {}},
-        // A lone surrogate would make the file unreadable to every JSON parser, the history lost.
-        TDocumentCase{"LoneSurrogateBecomesReplacementCharacter",
+        // A text cut inside a character keeps its lone half, written as its own escape.
+        TDocumentCase{"LoneSurrogateAsItsOwnEscape",
                       {Item(citText, LoneSurrogate, u"", false)},
-                      R"([{"t":0,"x":"a\uFFFDb","i":"","p":false}])",
-                      {Item(citText, u"a\uFFFDb", u"", false)}}),
+                      R"([{"t":0,"x":"a\uD800b","i":"","p":false}])",
+                      {}}),
     [](const ::testing::TestParamInfo<TDocumentCase>& AInfo) { return std::string(AInfo.param.Name); });
 
 // ---- Documents from elsewhere --------------------------------------------------------
@@ -144,6 +144,64 @@ INSTANTIATE_TEST_SUITE_P(
         TReadCase{"LowerCaseEscapesAndPlainUtf8", "[{\"x\":\"\\u00e9\\/\xC3\xA9\"}]", "\xC3\xA9/\xC3\xA9"},
         TReadCase{"FileOrderIsKept", R"([{"x":"a"},{"x":"b","p":true},{"x":"a"}])", "a b* a"}),
     [](const ::testing::TestParamInfo<TReadCase>& AInfo) { return std::string(AInfo.param.Name); });
+
+// ---- Surrogates, paired or not --------------------------------------------------------
+
+struct TSurrogateCase {
+  const char* Name;
+  std::string Escaped;       // the string's content as the document holds it
+  std::u16string CodeUnits;  // what the entry's text holds
+};
+
+std::ostream& operator<<(std::ostream& AOut, const TSurrogateCase& ACase) { return AOut << ACase.Name; }
+
+std::u16string Units(std::initializer_list<char16_t> AUnits) { return std::u16string(AUnits); }
+
+class SurrogateCases : public HistoryFile, public ::testing::WithParamInterface<TSurrogateCase> {};
+
+// Every case loads with exactly its code units, and saving it again gives the same bytes.
+TEST_P(SurrogateCases, LoadExactlyAndRoundTripToTheByte) {
+  const TSurrogateCase& Case = GetParam();
+  const std::string Document = R"([{"t":0,"x":")" + Case.Escaped + R"(","i":")" + Case.Escaped + R"(","p":false}])";
+  StoreDocument(Document);
+  History.LoadFromFile(DataFilePath());
+  ASSERT_EQ(History.Items().Count(), 1) << LogText();
+  EXPECT_TRUE(History.Items()[0].Text == Case.CodeUnits) << Utf16ToUtf8(History.Items()[0].Text);
+  EXPECT_TRUE(History.Items()[0].ImageFile == Case.CodeUnits);
+  EXPECT_EQ(LogText(), "");
+  EXPECT_FALSE(FileExists(BrokenPath()));
+
+  ASSERT_TRUE(SaveHistory(History));
+  EXPECT_EQ(StoredDocument(), Document);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    History, SurrogateCases,
+    ::testing::Values(
+        TSurrogateCase{"Pair", R"(\uD83D\uDCCC)", Units({0xD83D, 0xDCCC})},
+        TSurrogateCase{"PairsBackToBack", R"(\uD83D\uDCCC\uD83D\uDDBC)", Units({0xD83D, 0xDCCC, 0xD83D, 0xDDBC})},
+        TSurrogateCase{"ReversedPair", R"(\uDCCC\uD83D)", Units({0xDCCC, 0xD83D})},
+        TSurrogateCase{"HighAlone", R"(\uD83D)", Units({0xD83D})},
+        TSurrogateCase{"LowAlone", R"(\uDCCC)", Units({0xDCCC})},
+        TSurrogateCase{"HighAtStart", R"(\uD800ab)", Units({0xD800, u'a', u'b'})},
+        TSurrogateCase{"HighInTheMiddle", R"(a\uDBFFb)", Units({u'a', 0xDBFF, u'b'})},
+        TSurrogateCase{"HighAtEnd", R"(ab\uD83D)", Units({u'a', u'b', 0xD83D})},
+        TSurrogateCase{"LowAtStart", R"(\uDC00ab)", Units({0xDC00, u'a', u'b'})},
+        TSurrogateCase{"LowInTheMiddle", R"(a\uDFFFb)", Units({u'a', 0xDFFF, u'b'})},
+        TSurrogateCase{"LowAtEnd", R"(ab\uDCCC)", Units({u'a', u'b', 0xDCCC})},
+        TSurrogateCase{"TwoHighsThenALow", R"(\uD83D\uD83D\uDCCC)", Units({0xD83D, 0xD83D, 0xDCCC})},
+        TSurrogateCase{"HighBeforeAnEscapedCharacter", R"(\uD83D\n\u65E5)", Units({0xD83D, u'\n', 0x65E5})},
+        TSurrogateCase{"LoneHalfBesideAPair", R"(\uDCCC\uD83D\uDCCC\uD83D)", Units({0xDCCC, 0xD83D, 0xDCCC, 0xD83D})}),
+    [](const ::testing::TestParamInfo<TSurrogateCase>& AInfo) { return std::string(AInfo.param.Name); });
+
+TEST_F(HistoryFile, LowerCaseSurrogateEscapesAndQuotedMemberNamesWithEscapesLoad) {
+  StoreDocument(R"([{"\u0074":1,"x":"\ud83d","\u0069":"a\udcccb.png"}])");
+  History.LoadFromFile(DataFilePath());
+  ASSERT_EQ(History.Items().Count(), 1) << LogText();
+  EXPECT_EQ(History.Items()[0].ItemType, citImage);
+  EXPECT_TRUE(History.Items()[0].Text == Units({0xD83D}));
+  EXPECT_TRUE(History.Items()[0].ImageFile == Units({u'a', 0xDCCC, u'b', u'.', u'p', u'n', u'g'}));
+}
 
 TEST_F(HistoryFile, LoadsMoreEntriesThanTheMaximumAndTrimsOnlyOnTheNextAdd) {
   for (int I = 0; I < 35; ++I) History.Items().Add(Item(citText, u"t" + IntToStr(I), u"", false));
@@ -201,6 +259,13 @@ INSTANTIATE_TEST_SUITE_P(
         TFailureCase{"TypeAsBoolean", R"([{"t":true}])", R"(The member "t" of element 0 is not an integer)", false},
         TFailureCase{"TypeWithFraction", R"([{"t":1.5}])", R"(The member "t" of element 0 is not an integer)", false},
         TFailureCase{"TypeAsWord", R"([{"t":"one"}])", R"(The member "t" of element 0 is not an integer)", false},
+        TFailureCase{"EscapeWithoutHexDigits", R"([{"x":"a\uZZZZ"}])", "The history document is not valid JSON (", true},
+        TFailureCase{"TruncatedEscape", R"([{"x":"a\uD8"}])", "The history document is not valid JSON (", true},
+        TFailureCase{"TruncatedEscapeAtTheEnd", R"([{"x":"a\uD8)", "The history document is not valid JSON (", true},
+        TFailureCase{"UnknownEscape", R"([{"x":"a\qb"}])", "The history document is not valid JSON (", true},
+        TFailureCase{"BackslashBeforeTheClosingQuote", R"([{"x":"a\"}])", "The history document is not valid JSON (", true},
+        TFailureCase{"RawLineBreakInAString", "[{\"x\":\"a\nb\"}]", "The history document is not valid JSON (", true},
+        TFailureCase{"MalformedEscapeInAMemberName", R"([{"\u00":0}])", "The history document is not valid JSON (", true},
         TFailureCase{"NotUtf8", "[{\"x\":\"\xFF\"}]",
                      "No mapping for the Unicode character exists in the target multi-byte code page (invalid UTF-8 at byte 7)",
                      false}),
