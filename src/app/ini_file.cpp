@@ -8,6 +8,7 @@
 #include <system_error>
 #include <utility>
 
+#include "history/file_access.h"
 #include "support/data_folders.h"
 #include "support/error.h"
 #include "support/text.h"
@@ -175,27 +176,9 @@ void SaveIniFile(const TIniFile& AIni, const std::u16string& AFileName) {
     if (!Probe) RaiseFileError(u"Cannot create file", AFileName, errno, EACCES);
   }
 
-  const std::u16string TempName = AFileName + u".tmp";
-  const std::filesystem::path TempPath = FsPath(TempName);
-  const std::string Bytes = AIni.ToUtf8();
-  {
-    errno = 0;
-    std::ofstream Out(TempPath, std::ios::binary | std::ios::trunc);
-    if (!Out) RaiseFileError(u"Cannot create file", TempName, errno, EACCES);
-    Out.write(Bytes.data(), static_cast<std::streamsize>(Bytes.size()));
-    Out.close();
-    if (Out.fail()) {
-      const int Err = errno;
-      std::filesystem::remove(TempPath, Ec);
-      RaiseFileError(u"Cannot write file", TempName, Err, EIO);
-    }
-  }
-  std::filesystem::rename(TempPath, Path, Ec);
-  if (Ec) {
-    const std::u16string Reason = Utf8ToUtf16Lossy(Ec.message());
-    std::filesystem::remove(TempPath, Ec);
-    throw TError(u"Cannot create file \"" + AFileName + u"\". " + Reason);
-  }
+  // The settings hold the user's templates: a new file is for its owner only, while a mode the
+  // user gave an existing file stays.
+  WriteFileReplacing(AFileName, AIni.ToUtf8(), faKeepExisting);
 }
 
 } // namespace vm

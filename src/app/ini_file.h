@@ -63,9 +63,9 @@ private:
 // The file as a document; a missing file is an empty document. A path that exists but cannot
 // be read throws TError.
 TIniFile LoadIniFile(const std::u16string& AFileName);
-// Writes the document as UTF-8 with byte-order mark. The bytes go to a temporary file beside
-// AFileName that then replaces it, so an interrupted save leaves the old file whole. Failures
-// throw TError; the old file is then unchanged.
+// Writes the document as UTF-8 with byte-order mark, replacing AFileName through
+// WriteFileReplacing, so an interrupted save or a power loss leaves the old file whole. A new
+// file is for its owner only; an existing one keeps its access mode. Failures throw TError.
 void SaveIniFile(const TIniFile& AIni, const std::u16string& AFileName);
 
 } // namespace vm

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/durable_files.h"
 #include "support/data_folders.h"
 #include "support/error.h"
 #include "support/text.h"
@@ -21,6 +22,17 @@ std::u16string ErrnoText(int AErrno) {
 void RemoveQuietly(const std::u16string& AFile) {
   std::error_code Ignored;
   fs::remove(FsPath(AFile), Ignored);
+}
+
+constexpr fs::perms OwnerOnly = fs::perms::owner_read | fs::perms::owner_write;
+
+fs::perms PermissionsFor(const std::u16string& AFile, TFileAccess AAccess) {
+  if (AAccess == faKeepExisting) {
+    std::error_code Ec;
+    const fs::file_status Existing = fs::status(FsPath(AFile), Ec);
+    if (!Ec && fs::is_regular_file(Existing)) return Existing.permissions() & fs::perms::mask;
+  }
+  return OwnerOnly;
 }
 
 } // namespace
@@ -43,35 +55,23 @@ std::string ReadWholeFile(const std::u16string& AFile) {
   return std::move(Content).str();
 }
 
-void WriteFileReplacing(const std::u16string& AFile, std::string_view AData) {
+void WriteFileReplacing(const std::u16string& AFile, std::string_view AData, TFileAccess AAccess) {
   const std::u16string Temp = AFile + u".tmp";
-  {
-    errno = 0;
-    std::ofstream Out(FsPath(Temp), std::ios::binary | std::ios::trunc);
-    if (!Out) throw TError(u"Cannot create file \"" + Temp + u"\": " + ErrnoText(errno));
-    // Owner only, before any data is in the file. On Windows this merely clears read-only;
-    // the content is protected for the user anyway.
-    std::error_code Ec;
-    fs::permissions(FsPath(Temp), fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::replace, Ec);
-    if (Ec) {
-      Out.close();
-      RemoveQuietly(Temp);
-      throw TError(u"Cannot restrict access to file \"" + Temp + u"\": " + SystemErrorText(Ec));
-    }
-    errno = 0;
-    Out.write(AData.data(), static_cast<std::streamsize>(AData.size()));
-    Out.close();
-    if (Out.fail()) {
-      const int Saved = errno;
-      RemoveQuietly(Temp);
-      throw TError(u"Cannot write file \"" + Temp + u"\": " + ErrnoText(Saved));
-    }
-  }
-  std::error_code Ec;
-  fs::rename(FsPath(Temp), FsPath(AFile), Ec);
-  if (Ec) {
+  const TDiskResult Written = WriteFileToDisk(Temp, AData, PermissionsFor(AFile, AAccess));
+  if (Written.Failed()) {
     RemoveQuietly(Temp);
-    throw TError(u"Cannot replace file \"" + AFile + u"\": " + SystemErrorText(Ec));
+    const std::u16string Reason = SystemErrorText(Written.Error);
+    if (Written.FailedStep == dsCreate) throw TError(u"Cannot create file \"" + Temp + u"\": " + Reason);
+    if (Written.FailedStep == dsFlush) throw TError(u"Cannot write file \"" + Temp + u"\" to the disk: " + Reason);
+    throw TError(u"Cannot write file \"" + Temp + u"\": " + Reason);
+  }
+  const TDiskResult Renamed = RenameOnDisk(Temp, AFile);
+  if (Renamed.Failed()) {
+    const std::u16string Reason = SystemErrorText(Renamed.Error);
+    if (Renamed.FailedStep == dsFlushFolder)
+      throw TError(u"File \"" + AFile + u"\" was replaced but not confirmed on the disk: " + Reason);
+    RemoveQuietly(Temp);
+    throw TError(u"Cannot replace file \"" + AFile + u"\": " + Reason);
   }
 }
 

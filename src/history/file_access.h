@@ -12,11 +12,19 @@ std::u16string SystemErrorText(const std::error_code& AError);
 // Reads the whole file; raises TError with the platform's text when it cannot be read.
 std::string ReadWholeFile(const std::u16string& AFile);
 
-// Replaces AFile's content with AData as one step: the data goes to a temporary file in the
-// same folder (readable and writable by its owner only), which is then renamed over AFile, so
-// a crash or a full disk leaves either the old file or the new one, never a damaged one.
-// Raises TError; on failure AFile is untouched and the temporary file is removed.
-void WriteFileReplacing(const std::u16string& AFile, std::string_view AData);
+// Who may read and write the file that WriteFileReplacing leaves.
+enum TFileAccess {
+  faOwnerOnly,    // its owner only, whatever the replaced file allowed (the history file)
+  faKeepExisting, // as the replaced file allowed, which the user may have chosen; owner only
+                  // for a new file (the settings file)
+};
+
+// Replaces AFile's content with AData as one step that survives a crash and a power loss: the
+// data goes to a temporary file in the same folder, is flushed to the disk, and the temporary
+// file is renamed over AFile, the rename being flushed too. AFile thus holds either the old
+// content or the new, never a damaged one. Access modes apply where the system has them (POSIX).
+// Raises TError; before the rename AFile is untouched and the temporary file is removed.
+void WriteFileReplacing(const std::u16string& AFile, std::string_view AData, TFileAccess AAccess = faOwnerOnly);
 
 // Deletes AFile when it exists as a file; raises TError with the platform's text on failure.
 void DeleteFileIfExists(const std::u16string& AFile);
