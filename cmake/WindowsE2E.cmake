@@ -28,7 +28,7 @@ set(VELLOMARCH_WINDOWS_E2E_ENVIRONMENT
 # of its own; serial, since they share the display, the keyboard and the clipboard.
 add_test(NAME windows_e2e.setup COMMAND bash ${VELLOMARCH_WINDOWS_E2E_DIR}/windows_e2e.sh setup)
 set_tests_properties(windows_e2e.setup PROPERTIES FIXTURES_SETUP windows_e2e)
-foreach(scenario capture_paste_quit second_start)
+foreach(scenario capture_paste_quit second_start legacy_import)
   add_test(NAME windows_e2e.${scenario} COMMAND bash ${VELLOMARCH_WINDOWS_E2E_DIR}/windows_e2e.sh ${scenario})
   set_tests_properties(windows_e2e.${scenario} PROPERTIES FIXTURES_REQUIRED windows_e2e)
 endforeach()

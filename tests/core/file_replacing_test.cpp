@@ -27,8 +27,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr fs::perms Mode(unsigned AMode) { return static_cast<fs::perms>(AMode); }
-
 struct TSavedFile {
   const char* Name;
   std::function<std::u16string()> Path;
@@ -56,11 +54,13 @@ const TSavedFile SavedFiles[] = {
     {"settings file", [] { return IniFilePath(); }, SaveSettingsOf, true},
 };
 
+#ifndef _WIN32
+
+constexpr fs::perms Mode(unsigned AMode) { return static_cast<fs::perms>(AMode); }
+
 fs::perms ModeOf(const std::u16string& AFile) { return fs::status(FsPath(AFile)).permissions() & fs::perms::mask; }
 
 std::string Content(std::istream& AIn) { return std::string(std::istreambuf_iterator<char>(AIn), {}); }
-
-#ifndef _WIN32
 
 // Whatever the umask would let through, a new file is its owner's only.
 TEST(FileReplacing, ANewFileIsForItsOwnerOnly) {

@@ -61,6 +61,32 @@ TEST_F(TStartupE2E, TrayIconLeftClickShowsThePopup) {
   EXPECT_TRUE(WaitPopupHidden());
 }
 
+// A user of the plain-text history files of earlier versions starts this one: the start-up
+// imports them into the history file at once and gives the old files their ".bak" names.
+TEST_F(TStartupE2E, LegacyHistoryFilesAreImportedIntoTheHistoryFileAtTheFirstStart) {
+  fs::create_directories(DataFolder());
+  const std::string Texts = "\xEF\xBB\xBF最初の行\r\n二行の\\nテキスト\r\n\r\n";
+  const std::string Images = "\r\n\r\nshot.png\r\n";
+  WriteFile(DataFolder() / "VellomarchData.txt", Texts);
+  WriteFile(DataFolder() / "VellomarchImage.txt", Images);
+  ASSERT_NO_FATAL_FAILURE(StartProgram());
+
+  const auto Saved = History();
+  ASSERT_TRUE(Saved) << "no readable history file after the start";
+  EXPECT_EQ(*Saved, (std::vector<TEntry>{TextEntry("最初の行"), TextEntry("二行の\r\nテキスト"),
+                                         TEntry{1, "", "shot.png", false}}));
+  EXPECT_FALSE(fs::exists(DataFolder() / "VellomarchData.txt"));
+  EXPECT_FALSE(fs::exists(DataFolder() / "VellomarchImage.txt"));
+  EXPECT_EQ(ReadFile(DataFolder() / "VellomarchData.txt.bak"), Texts);
+  EXPECT_EQ(ReadFile(DataFolder() / "VellomarchImage.txt.bak"), Images);
+  if (fs::is_directory(DataFolder() / "Log")) {
+    for (const auto& Log : fs::directory_iterator(DataFolder() / "Log")) {
+      EXPECT_EQ(ReadFile(Log.path()).find("History save failed"), std::string::npos) << ReadFile(Log.path());
+    }
+  }
+  EXPECT_TRUE(VisibleWindows("エラー").empty());
+}
+
 // The quit hotkey ends the program with code 0, the history on disk, and the lock released: the
 // next start neither complains nor loses an entry.
 class TQuitE2E : public TE2ETest, public ::testing::WithParamInterface<bool> {};

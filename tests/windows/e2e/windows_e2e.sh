@@ -4,7 +4,7 @@
 # windows_history_dump.exe (the data-protection service of the same prefix) and the paste target
 # (windows_e2e_target.exe) reports its edit control's text in a file.
 #
-#   windows_e2e.sh setup | capture_paste_quit | second_start
+#   windows_e2e.sh setup | capture_paste_quit | second_start | legacy_import
 #
 # Needs DISPLAY and WINEPREFIX (scripts/test-windows exports both, with its own Xvfb and prefix)
 # and the programs named by VM_E2E_EXE, VM_E2E_TARGET and VM_E2E_DUMP (set by CTest).
@@ -234,8 +234,38 @@ second_start)
   log "passed"
   ;;
 
+legacy_import)
+  # The plain-text history files of an earlier version wait in the data folder.
+  data="$work/app/Vellomarch"
+  mkdir -p "$data"
+  printf '\xEF\xBB\xBF%s\r\n%s\r\n\r\n' "最初の行" 'two\nlines' >"$data/VellomarchData.txt"
+  printf '\r\n\r\nshot.png\r\n' >"$data/VellomarchImage.txt"
+  cp "$data/VellomarchData.txt" "$work/texts.orig"
+  cp "$data/VellomarchImage.txt" "$work/images.orig"
+  start_resident vm_pid
+
+  # The start-up itself writes the history file; nothing else has changed the history yet.
+  wait_until 60 "the history file written by the start-up" test -f "$data/VellomarchData.dat"
+  expected='[{"t":0,"x":"\u6700\u521D\u306E\u884C","i":"","p":false},{"t":0,"x":"two\r\nlines","i":"","p":false},{"t":1,"x":"","i":"shot.png","p":false}]'
+  document() { wine "$VM_E2E_DUMP" "$(windows_path "$data")" 2>/dev/null | tr -d '\r'; }
+  [ "$(document)" = "$expected" ] || fail "history after the import: $(document)"
+  for name in VellomarchData VellomarchImage; do
+    [ ! -e "$data/$name.txt" ] || fail "$name.txt kept its name"
+  done
+  cmp -s "$data/VellomarchData.txt.bak" "$work/texts.orig" || fail "VellomarchData.txt.bak differs from the old file"
+  cmp -s "$data/VellomarchImage.txt.bak" "$work/images.orig" || fail "VellomarchImage.txt.bak differs from the old file"
+  if grep -q "History save failed" "$data"/Log/* 2>/dev/null; then fail "the log reports a failed save"; fi
+
+  focus_target
+  xdotool key ctrl+alt+q
+  wait_exit "$vm_pid" 60 "vellomarch.exe"
+  [ "$exit_code" = 0 ] || fail "vellomarch.exe exited with $exit_code"
+  [ "$(document)" = "$expected" ] || fail "history after the end: $(document)"
+  log "passed"
+  ;;
+
 *)
-  echo "usage: $0 setup|capture_paste_quit|second_start" >&2
+  echo "usage: $0 setup|capture_paste_quit|second_start|legacy_import" >&2
   exit 2
   ;;
 esac
