@@ -14,7 +14,12 @@ TSingleInstance::TSingleInstance(const QString& ALockPath) : FLockPath(ALockPath
   FLock.setStaleLockTime(0);
 }
 
-bool TSingleInstance::TryAcquire() { return FLock.isLocked() || FLock.tryLock(0); }
+TSingleInstance::TAcquireResult TSingleInstance::TryAcquire() {
+  if (FLock.isLocked() || FLock.tryLock(0)) return TAcquireResult::Acquired;
+  // LockFailedError is the one answer that means the file is there and its owner alive; the
+  // others say the file could not even be made.
+  return FLock.error() == QLockFile::LockFailedError ? TAcquireResult::AnotherRunning : TAcquireResult::Unavailable;
+}
 
 void TSingleInstance::Release() { FLock.unlock(); }
 

@@ -11,10 +11,16 @@ class TSingleInstance {
 public:
   static constexpr const char* LockFileName = "Vellomarch_byDrun.lock";
 
+  enum class TAcquireResult {
+    Acquired,       // this process holds the lock now
+    AnotherRunning, // a running instance holds it
+    Unavailable,    // no lock can be had here at all (folder missing, read-only, not permitted)
+  };
+
   explicit TSingleInstance(const QString& ALockPath = DefaultLockPath());
-  // True when this process now holds the lock (at once, without waiting); false while another
-  // running instance holds it.
-  bool TryAcquire();
+  // Tries once, without waiting. A lock that cannot be had for a reason other than a running
+  // instance is no sign of one: the program then runs without the guard.
+  TAcquireResult TryAcquire();
   void Release();
   const QString& LockPath() const { return FLockPath; }
 
