@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QDir>
-
 #include <signal.h>
 #include <unistd.h>
 
@@ -158,23 +156,30 @@ TEST_F(SingleInstance, TheLockOfACrashedInstanceIsTakenOver) {
 }
 
 TEST(SingleInstancePath, RuntimeFolderOrTemporaryFolderWithTheUserId) {
-  const std::string Uid = std::to_string(::getuid());
-  const QString Fallback = QDir(QDir::tempPath()).filePath(QString::fromStdString("Vellomarch_byDrun-" + Uid + ".lock"));
+  const QString Name = QString::fromStdString("Vellomarch_byDrun-" + std::to_string(::getuid()) + ".lock");
+  const QString InTmp = "/tmp/" + Name;
   const fs::path Runtime = TX11TestEnvironment::Instance().NewFolder("runtime");
   struct TCase {
     const char* Runtime;
+    const char* Tmp;
     QString Expected;
   };
   const TCase Cases[] = {
-      {Runtime.c_str(), QString::fromStdString((Runtime / "Vellomarch_byDrun.lock").string())},
-      {nullptr, Fallback},
-      {"", Fallback},
-      {"relative/run", Fallback},
-      {"/no/such/folder", Fallback},
+      {Runtime.c_str(), "/elsewhere", QString::fromStdString((Runtime / "Vellomarch_byDrun.lock").string())},
+      {nullptr, nullptr, InTmp},
+      {"", "", InTmp},
+      {"relative/run", "relative/tmp", InTmp},
+      {"/no/such/folder", nullptr, InTmp},
+      {nullptr, "/var/tmp/", "/var/tmp/" + Name},
+      // A temporary folder that is not there is kept: the lock is then unavailable, and not
+      // made in the working folder.
+      {"/no/such/folder", "/no/such/tmp", "/no/such/tmp/" + Name},
   };
   for (const TCase& Case : Cases) {
-    TEnvironmentVariable Variable("XDG_RUNTIME_DIR", Case.Runtime);
-    EXPECT_EQ(TSingleInstance::DefaultLockPath(), Case.Expected) << (Case.Runtime ? Case.Runtime : "(unset)");
+    TEnvironmentVariable RuntimeVariable("XDG_RUNTIME_DIR", Case.Runtime);
+    TEnvironmentVariable TmpVariable("TMPDIR", Case.Tmp);
+    EXPECT_EQ(TSingleInstance::DefaultLockPath(), Case.Expected)
+        << (Case.Runtime ? Case.Runtime : "(unset)") << ", TMPDIR " << (Case.Tmp ? Case.Tmp : "(unset)");
   }
 }
 

@@ -25,7 +25,7 @@ public:
   const QString& LockPath() const { return FLockPath; }
 
   // $XDG_RUNTIME_DIR/Vellomarch_byDrun.lock; without a usable runtime folder, a name that
-  // carries the user id in the temporary folder.
+  // carries the user id in the temporary folder ($TMPDIR when it is an absolute path, else /tmp).
   static QString DefaultLockPath();
 
 private:
