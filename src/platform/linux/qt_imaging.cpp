@@ -75,8 +75,8 @@ TImage FromQImage(const QImage& AImage) {
 TImage ReadImage(QImageReader& AReader) {
   RaiseAllocationLimit();
   // The pixels as stored: an orientation the file carries apart from them (EXIF) is not
-  // applied, as the desktop the templates were made for does not, so a template pastes the
-  // same picture on both.
+  // applied, as the Windows program's decoder does not apply it, so an image template pastes
+  // the same picture on both desktops.
   AReader.setAutoTransform(false);
   const QSize Size = AReader.size();
   if (Size.isValid()) {
