@@ -71,6 +71,9 @@ if(VELLOMARCH_TESTS)
   find_program(VELLOMARCH_CONVERT convert PATHS /usr/bin NO_DEFAULT_PATH)
   find_program(VELLOMARCH_CONVERT convert)
   set(VELLOMARCH_TEST_IMAGES ${CMAKE_BINARY_DIR}/windows-test-images)
+  # A photograph whose orientation tag says to turn it, shared with the Linux tests.
+  configure_file(${CMAKE_SOURCE_DIR}/tests/fixtures/red_left_blue_right_turned.jpg
+                 ${VELLOMARCH_TEST_IMAGES}/red_left_blue_right_turned.jpg COPYONLY)
   if(VELLOMARCH_CONVERT)
     add_custom_command(
       OUTPUT ${VELLOMARCH_TEST_IMAGES}/red_over_blue.png ${VELLOMARCH_TEST_IMAGES}/red_over_blue.jpg

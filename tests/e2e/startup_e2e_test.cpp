@@ -1,5 +1,7 @@
 // Start, second start and end of the real program on the virtual desktop.
 #include <algorithm>
+#include <cstdlib>
+#include <optional>
 
 #include "e2e_fixture.h"
 
@@ -44,6 +46,46 @@ TEST_F(TStartupE2E, SecondStartShowsTheMessageAndEndsWhileTheFirstRuns) {
   EXPECT_TRUE(Program().Running());
   EXPECT_EQ(TrayIconsOf(Program().Pid()).size(), 1u);
   CopyTextAndWait("まだ記録している");
+}
+
+// With nowhere to put the single-instance lock (runtime and temporary folder below a plain file)
+// the program runs without the guard and says nothing.
+TEST_F(TStartupE2E, StartsWithoutTheGuardWhenNoLockCanBeMade) {
+  WriteFile(Root() / "plain-file", "not a folder");
+  const std::string Nowhere = (Root() / "plain-file" / "run").string();
+  const char* Tmp = std::getenv("TMPDIR");
+  const std::optional<std::string> OldTmp = Tmp ? std::optional<std::string>(Tmp) : std::nullopt;
+  setenv("XDG_RUNTIME_DIR", Nowhere.c_str(), 1);
+  setenv("TMPDIR", Nowhere.c_str(), 1);
+  StartProgram();
+  OldTmp ? setenv("TMPDIR", OldTmp->c_str(), 1) : unsetenv("TMPDIR");
+  if (HasFatalFailure()) return;
+
+  EXPECT_TRUE(VisibleWindows("エラー").empty());
+  CopyTextAndWait("ロックなしでも記録する");
+}
+
+// The same combination for both hotkeys: the quit hotkey cannot be had and is logged; the
+// combination shows the popup and the program goes on.
+TEST_F(TStartupE2E, SameCombinationForBothHotkeysLogsQuitAndShows) {
+  WriteFile(DataFolder() / "VellomarchData.ini", "\xEF\xBB\xBF[Setting]\r\nHotkeyShow=Alt+C\r\nHotkeyQuit=Alt+C\r\n");
+  ASSERT_NO_FATAL_FAILURE(StartProgram());
+  std::string Log;
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        Log.clear();
+        std::error_code Ec;
+        for (const auto& File : fs::directory_iterator(DataFolder() / "Log", Ec)) Log += ReadFile(File.path());
+        return Log.find("RegisterHotKey(quit) failed: Alt+C") != std::string::npos;
+      },
+      10000ms))
+      << Log;
+  EXPECT_EQ(Log.find("RegisterHotKey(show) failed"), std::string::npos) << Log;
+
+  ShowPopupByHotkey();
+  EXPECT_TRUE(Program().Running());
+  Key("Escape");
+  EXPECT_TRUE(WaitPopupHidden());
 }
 
 TEST_F(TStartupE2E, TrayIconLeftClickShowsThePopup) {

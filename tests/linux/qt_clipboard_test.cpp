@@ -6,6 +6,8 @@
 #include <QBuffer>
 #include <QImage>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -152,6 +154,21 @@ TEST_F(QtClipboard, OtherImageTypesAreBitmapsOnly) {
   FClipboard->Close();
   ASSERT_TRUE(Bitmap.has_value());
   EXPECT_EQ(Bitmap->Pixels, Opaque.Pixels);
+}
+
+// A photograph copied from another program is recorded as stored, its EXIF orientation unused,
+// as an image template of the same file is pasted.
+TEST_F(QtClipboard, JpegFromAnotherProgramKeepsItsStoredPixels) {
+  std::ifstream In(std::string(VELLOMARCH_TEST_FIXTURES) + "/red_left_blue_right_turned.jpg", std::ios::binary);
+  const std::string Jpeg{std::istreambuf_iterator<char>(In), {}};
+  ASSERT_FALSE(Jpeg.empty());
+  OtherProgramPuts("image/jpeg", Jpeg);
+  ASSERT_TRUE(FClipboard->Open());
+  const auto Bitmap = FClipboard->GetBitmap();
+  FClipboard->Close();
+  ASSERT_TRUE(Bitmap.has_value());
+  EXPECT_EQ(Bitmap->Width, 4);
+  EXPECT_EQ(Bitmap->Height, 2);
 }
 
 TEST_F(QtClipboard, UnreadableImageThrows) {

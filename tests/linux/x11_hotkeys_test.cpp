@@ -210,6 +210,32 @@ TEST_F(X11Hotkeys, CombinationHeldByAnotherClientFailsAndLeavesNothingGrabbed) {
   EXPECT_TRUE(FHotkeys->Register(0xC000, HotKeyModAlt, VkC));
 }
 
+// X refuses a combination only to other clients, so the second hotkey of the program on the same
+// combination must be refused by the program itself; and releasing the refused one must leave
+// the first one's grab in place.
+TEST_F(X11Hotkeys, SameCombinationTwiceFailsAndReleasingTheSecondKeepsTheFirst) {
+  const int Show = FHotkeys->AddAtom(u"VellomarchHotkeyShow");
+  const int Quit = FHotkeys->AddAtom(u"VellomarchHotkeyQuit");
+  ASSERT_TRUE(FHotkeys->Register(Show, HotKeyModAlt, VkC));
+  EXPECT_FALSE(FHotkeys->Register(Quit, HotKeyModAlt, VkC));
+  // As the program releases its hotkeys: each id, whether its registration succeeded or not.
+  FHotkeys->Unregister(Quit);
+
+  Keys("alt+c");
+  ASSERT_TRUE(WaitForPresses(1));
+  EXPECT_EQ(FPresses, std::vector<int>{Show});
+  TOtherClient Other;
+  EXPECT_FALSE(Other.Grab(XK_c, Mod1Mask, {0})) << "the show hotkey's grab went with the other's release";
+  Other.UngrabAll();
+
+  // Once the first lets it go, the combination can be had again.
+  FHotkeys->Unregister(Show);
+  EXPECT_TRUE(FHotkeys->Register(Quit, HotKeyModAlt, VkC));
+  Keys("alt+c");
+  ASSERT_TRUE(WaitForPresses(2));
+  EXPECT_EQ(FPresses, (std::vector<int>{Show, Quit}));
+}
+
 TEST_F(X11Hotkeys, UnregisterReleasesEveryVariant) {
   ASSERT_TRUE(FHotkeys->Register(0xC000, HotKeyModControl | HotKeyModShift, VkC));
   TOtherClient Other;

@@ -253,6 +253,18 @@ INSTANTIATE_TEST_SUITE_P(Files, WinImagingFile,
                                            TImageFile{"AnimatedGif", u"red_over_blue_then_green.gif", 8, 8, 0}),
                          [](const auto& AInfo) { return std::string(AInfo.param.Name); });
 
+// Stored 4 wide and 2 high, red on the left and blue on the right, with an EXIF orientation of 6
+// (turn a quarter clockwise to show it): frame 0 is the stored pixels, the tag unused.
+TEST_F(WinImaging, JpegKeepsItsStoredPixelsWhateverItsOrientationSays) {
+  const TImage Image = Imaging.LoadImageFile(test::TestImagePath(u"red_left_blue_right_turned.jpg"));
+  ASSERT_EQ(Image.Width, 4);
+  ASSERT_EQ(Image.Height, 2);
+  for (int Y : {0, 1}) {
+    EXPECT_TRUE(Near(At(Image, 0, Y), Red, 24)) << "left, y " << Y;
+    EXPECT_TRUE(Near(At(Image, 3, Y), Blue, 24)) << "right, y " << Y;
+  }
+}
+
 TEST_F(WinImaging, MissingImageFileFailsWithTheSystemsMessage) {
   const std::u16string Message =
       FailureOf([&] { Imaging.LoadImageFile(test::TestImagePath(u"no_such_picture.jpg")); });

@@ -85,7 +85,7 @@ int main(int argc, char** argv) {
   App.setWindowIcon(QIcon(QStringLiteral(":/icons/vellomarch-64.png")));
 
   vm::TSingleInstance Guard;
-  if (!Guard.TryAcquire()) {
+  if (Guard.TryAcquire() == vm::TSingleInstance::TAcquireResult::AnotherRunning) {
     ShowSecondInstanceMessage();
     return 0;
   }

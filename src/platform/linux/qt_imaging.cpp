@@ -74,6 +74,10 @@ TImage FromQImage(const QImage& AImage) {
 
 TImage ReadImage(QImageReader& AReader) {
   RaiseAllocationLimit();
+  // The pixels as stored: an orientation the file carries apart from them (EXIF) is not
+  // applied, as the Windows program's decoder does not apply it, so an image template pastes
+  // the same picture on both desktops.
+  AReader.setAutoTransform(false);
   const QSize Size = AReader.size();
   if (Size.isValid()) {
     CheckImageBounds(Size.width(), Size.height());
@@ -128,8 +132,6 @@ TImage TQtImaging::Thumbnail(const TImage& AImage, int ASize) {
 
 TImage TQtImaging::LoadImageFile(const std::u16string& AFileName) {
   QImageReader Reader(QString::fromStdU16String(AFileName));
-  // Photographs carry their orientation apart from the pixels; they are shown upright.
-  Reader.setAutoTransform(true);
   return ReadImage(Reader);
 }
 

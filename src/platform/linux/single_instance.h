@@ -11,15 +11,21 @@ class TSingleInstance {
 public:
   static constexpr const char* LockFileName = "Vellomarch_byDrun.lock";
 
+  enum class TAcquireResult {
+    Acquired,       // this process holds the lock now
+    AnotherRunning, // a running instance holds it
+    Unavailable,    // no lock can be had here at all (folder missing, read-only, not permitted)
+  };
+
   explicit TSingleInstance(const QString& ALockPath = DefaultLockPath());
-  // True when this process now holds the lock (at once, without waiting); false while another
-  // running instance holds it.
-  bool TryAcquire();
+  // Tries once, without waiting. A lock that cannot be had for a reason other than a running
+  // instance is no sign of one: the program then runs without the guard.
+  TAcquireResult TryAcquire();
   void Release();
   const QString& LockPath() const { return FLockPath; }
 
   // $XDG_RUNTIME_DIR/Vellomarch_byDrun.lock; without a usable runtime folder, a name that
-  // carries the user id in the temporary folder.
+  // carries the user id in the temporary folder ($TMPDIR when it is an absolute path, else /tmp).
   static QString DefaultLockPath();
 
 private:

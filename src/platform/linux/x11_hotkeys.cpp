@@ -85,6 +85,13 @@ bool TX11Hotkeys::Register(int AId, std::uint32_t AModifiers, std::uint32_t AVir
   if (Code == 0) return false; // the keyboard map has no such key
 
   const TGrab Grab{AId, Code, XModifiers(AModifiers)};
+  // The server refuses a combination only to other clients: grabbing again what this client
+  // holds just renews the grab. Two hotkeys would then share one grab, and releasing either
+  // would take the other's away; the combination is had once, like any other that is taken.
+  if (std::any_of(FGrabs.begin(), FGrabs.end(), [&Grab](const TGrab& G) {
+        return G.KeyCode == Grab.KeyCode && G.Modifiers == Grab.Modifiers;
+      }))
+    return false;
   TX11ErrorTrap Trap(FDisplay);
   for (std::size_t I = 0; I < LockVariants.size(); ++I) {
     // owner_events False: the press is reported to this grab even while one of the program's
