@@ -423,20 +423,17 @@ std::u16string TFakePopupView::Cell(int ACol, int ARow) {
   return It == Cells.end() ? std::u16string() : It->second;
 }
 
-TGridCell TFakePopupView::MouseToCell(int AX, int AY) {
-  TGridCell Cell;
-  if (AX < 0 || AY < 0) return Cell;
-  const int Row = AY / (DefaultRowHeight + 1);
-  const int Col = AX < ColWidths[0] + 1 ? 0 : (AX < ColWidths[0] + ColWidths[1] + 2 ? 1 : -1);
-  if (Row >= Rows || Col < 0) return Cell;
-  Cell.Col = Col;
-  Cell.Row = Row;
-  return Cell;
+TGridGeometry TFakePopupView::Geometry() const {
+  // Scrolling is the desktops' concern: the fake's rows start at the top and have no client
+  // height to fit into.
+  return {{ColWidths[0], ColWidths[1]}, DefaultRowHeight, GridLineWidth, Rows, 0, 0};
 }
 
+TGridCell TFakePopupView::MouseToCell(int AX, int AY) { return Geometry().CellAt(AX, AY); }
+
 TPoint TFakePopupView::CellCentre(int ACol, int ARow) const {
-  const int X = ACol == 0 ? ColWidths[0] / 2 : ColWidths[0] + 1 + ColWidths[1] / 2;
-  return {X, ARow * (DefaultRowHeight + 1) + DefaultRowHeight / 2};
+  const TRect Cell = Geometry().CellRect(ACol, ARow);
+  return {Cell.Left + Cell.Width() / 2, Cell.Top + Cell.Height() / 2};
 }
 
 // --- TFakeScreen ------------------------------------------------------------------------------

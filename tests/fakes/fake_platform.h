@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "fake_clock.h"
+#include "listview/grid_geometry.h"
 #include "platform/platform.h"
 
 namespace vm::test {
@@ -209,7 +210,8 @@ public:
   void SetGridFontSize(int APoints) override { FontSize = APoints; }
   void SetColWidth(int ACol, int APixels) override { ColWidths[ACol] = APixels; }
   int GridClientWidth() override { return Width - 2 * BorderWidth; }
-  // Rows from the top, no scrolling; one pixel of grid line below each row and column.
+  // The grids' own geometry, never scrolled.
+  TGridGeometry Geometry() const;
   TGridCell MouseToCell(int AX, int AY) override;
   void InvalidateGrid() override { ++InvalidateCount; }
   void SetGridCursor(TCursorShape AShape) override { Cursor = AShape; }

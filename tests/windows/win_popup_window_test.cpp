@@ -232,7 +232,7 @@ TEST_F(WinPopupWindow, LaidOutListShowsExactlyTheMaximumOfRows) {
       Frm->History().SetMaxItems(MaxItems);
       Frm->ApplyLayout(Dpi);
       TWinClipHistoryGrid& Grid = Popup.Grid();
-      const int Pitch = Grid.DefaultRowHeight() + TWinClipHistoryGrid::GridLineWidth;
+      const int Pitch = Grid.DefaultRowHeight() + GridLineWidth;
       EXPECT_EQ(Grid.VisibleRowCount(), MaxItems) << MaxItems << " rows at " << Dpi;
       EXPECT_LT(Grid.ClientHeight() - MaxItems * Pitch, Pitch) << MaxItems << " rows at " << Dpi;
       EXPECT_EQ(Grid.ColWidth(0) + Grid.ColWidth(1) + 2, Popup.GridClientWidth());

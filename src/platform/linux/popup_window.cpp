@@ -44,7 +44,7 @@ TClipHistoryGrid::TClipHistoryGrid(QWidget* AParent) : QWidget(AParent), FCells(
 
 void TClipHistoryGrid::SetRowCount(int ACount) {
   FCells.resize(static_cast<std::size_t>(std::max(0, ACount)));
-  FCurrentRow = std::clamp(FCurrentRow, 0, std::max(0, RowCount() - 1));
+  FCurrentRow = Geometry().ClampRow(FCurrentRow);
   ClampTopRow();
   update();
 }
@@ -61,11 +61,8 @@ std::u16string TClipHistoryGrid::Cell(int ACol, int ARow) const {
 }
 
 void TClipHistoryGrid::SetCurrentRow(int ARow) {
-  FCurrentRow = std::clamp(ARow, 0, std::max(0, RowCount() - 1));
-  const int Visible = VisibleRowCount();
-  if (FCurrentRow < FTopRow) FTopRow = FCurrentRow;
-  else if (FCurrentRow >= FTopRow + Visible) FTopRow = FCurrentRow - Visible + 1;
-  ClampTopRow();
+  FCurrentRow = Geometry().ClampRow(ARow);
+  FTopRow = Geometry().TopRowToShow(FCurrentRow);
   update();
 }
 
@@ -81,34 +78,13 @@ void TClipHistoryGrid::SetColWidth(int ACol, int APixels) {
   update();
 }
 
-int TClipHistoryGrid::VisibleRowCount() const {
-  // The line below the last row may be cut off; the row itself must fit whole.
-  return std::max(1, (height() + GridLineWidth) / (FRowHeight + GridLineWidth));
+TGridGeometry TClipHistoryGrid::Geometry() const {
+  return {FColWidths, FRowHeight, GridLineWidth, RowCount(), height(), FTopRow};
 }
 
-void TClipHistoryGrid::ClampTopRow() {
-  FTopRow = std::clamp(FTopRow, 0, std::max(0, RowCount() - VisibleRowCount()));
-}
+void TClipHistoryGrid::ClampTopRow() { FTopRow = Geometry().ClampTopRow(FTopRow); }
 
-TGridCell TClipHistoryGrid::MouseToCell(int AX, int AY) const {
-  TGridCell Cell;
-  if (AX < 0 || AY < 0) return Cell;
-  // Each cell owns the line below it and the line to its right.
-  const int Row = FTopRow + AY / (FRowHeight + GridLineWidth);
-  int Col = -1;
-  if (AX < FColWidths[0] + GridLineWidth) Col = 0;
-  else if (AX < FColWidths[0] + FColWidths[1] + 2 * GridLineWidth) Col = 1;
-  if (Col < 0 || Row >= RowCount()) return Cell;
-  Cell.Col = Col;
-  Cell.Row = Row;
-  return Cell;
-}
-
-QRect TClipHistoryGrid::CellRect(int ACol, int ARow) const {
-  const int X = ACol == 0 ? 0 : FColWidths[0] + GridLineWidth;
-  const int Y = (ARow - FTopRow) * (FRowHeight + GridLineWidth);
-  return QRect(X, Y, FColWidths[static_cast<std::size_t>(ACol)], FRowHeight);
-}
+QRect TClipHistoryGrid::CellRect(int ACol, int ARow) const { return ui::ToQRect(Geometry().CellRect(ACol, ARow)); }
 
 QColor TClipHistoryGrid::RoleColour(TColorRole ARole) const {
   switch (ARole) {
@@ -151,23 +127,15 @@ void TClipHistoryGrid::paintEvent(QPaintEvent*) {
   // The area beyond the cells shows the grid's own colour.
   Painter.fillRect(rect(), Base);
   const QColor LineColour(192, 192, 192);
-  const int CellsWidth = FColWidths[0] + FColWidths[1] + 2 * GridLineWidth;
-  int Bottom = 0;
-  for (int Row = FTopRow; Row < RowCount(); ++Row) {
-    const QRect RowRect = CellRect(0, Row);
-    if (RowRect.top() >= height()) break;
+  const TGridGeometry Cells = Geometry();
+  for (int Row = Cells.TopRow; Row < Cells.EndRowToPaint(); ++Row) {
     for (int Col = 0; Col < 2; ++Col) {
-      const QRect Rect = CellRect(Col, Row);
-      const TCellPaint Paint = DrawCell ? DrawCell(Col, Row, ui::ToTRect(Rect)) : TCellPaint{};
-      PaintCell(Painter, Rect, Paint);
+      const TRect Rect = Cells.CellRect(Col, Row);
+      const TCellPaint Paint = DrawCell ? DrawCell(Col, Row, Rect) : TCellPaint{};
+      PaintCell(Painter, ui::ToQRect(Rect), Paint);
     }
-    Painter.fillRect(QRect(0, RowRect.bottom() + 1, CellsWidth, GridLineWidth), LineColour);
-    Bottom = RowRect.bottom() + 1 + GridLineWidth;
   }
-  if (Bottom > 0) {
-    Painter.fillRect(QRect(FColWidths[0], 0, GridLineWidth, Bottom), LineColour);
-    Painter.fillRect(QRect(CellsWidth - GridLineWidth, 0, GridLineWidth, Bottom), LineColour);
-  }
+  for (const TRect& Line : Cells.LineRects()) Painter.fillRect(ui::ToQRect(Line), LineColour);
 }
 
 void TClipHistoryGrid::mousePressEvent(QMouseEvent* AEvent) {
@@ -203,8 +171,7 @@ void TClipHistoryGrid::wheelEvent(QWheelEvent* AEvent) {
   // Scrolls the rows without touching the selection.
   const int Steps = AEvent->angleDelta().y() / 120;
   if (Steps == 0) return;
-  FTopRow -= Steps;
-  ClampTopRow();
+  FTopRow = Geometry().ClampTopRow(FTopRow - Steps);
   update();
 }
 

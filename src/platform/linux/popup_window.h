@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/vellomarch_frm.h"
+#include "listview/grid_geometry.h"
 #include "platform/linux/hint_window.h"
 #include "platform/popup_view.h"
 
@@ -25,8 +26,6 @@ class TClipHistoryGrid final : public QWidget {
   Q_OBJECT
 public:
   using TDrawCell = std::function<TCellPaint(int ACol, int ARow, const TRect& ARect)>;
-  static constexpr int GridLineWidth = 1;
-
   explicit TClipHistoryGrid(QWidget* AParent = nullptr);
 
   TDrawCell DrawCell;
@@ -46,9 +45,10 @@ public:
   int DefaultRowHeight() const { return FRowHeight; }
   void SetColWidth(int ACol, int APixels);
   int ColWidth(int ACol) const { return FColWidths.at(static_cast<std::size_t>(ACol)); }
-  // Rows that fit whole into the grid's height (at least one).
-  int VisibleRowCount() const;
-  TGridCell MouseToCell(int AX, int AY) const;
+  // The layout and scroll position as they are now.
+  TGridGeometry Geometry() const;
+  int VisibleRowCount() const { return Geometry().VisibleRowCount(); }
+  TGridCell MouseToCell(int AX, int AY) const { return Geometry().CellAt(AX, AY); }
   // A cell's rectangle in the grid's coordinates, lines excluded.
   QRect CellRect(int ACol, int ARow) const;
 

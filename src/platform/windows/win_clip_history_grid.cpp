@@ -133,7 +133,7 @@ bool TWinClipHistoryGrid::Create(HWND AParent, HINSTANCE AInstance, int AControl
 
 void TWinClipHistoryGrid::SetRowCount(int ACount) {
   FCells.resize(static_cast<std::size_t>(std::max(0, ACount)));
-  FCurrentRow = std::clamp(FCurrentRow, 0, std::max(0, RowCount() - 1));
+  FCurrentRow = Geometry().ClampRow(FCurrentRow);
   ClampTopRow();
   Invalidate();
 }
@@ -150,11 +150,8 @@ std::u16string TWinClipHistoryGrid::Cell(int ACol, int ARow) const {
 }
 
 void TWinClipHistoryGrid::SetCurrentRow(int ARow) {
-  FCurrentRow = std::clamp(ARow, 0, std::max(0, RowCount() - 1));
-  const int Visible = VisibleRowCount();
-  if (FCurrentRow < FTopRow) FTopRow = FCurrentRow;
-  else if (FCurrentRow >= FTopRow + Visible) FTopRow = FCurrentRow - Visible + 1;
-  ClampTopRow();
+  FCurrentRow = Geometry().ClampRow(ARow);
+  FTopRow = Geometry().TopRowToShow(FCurrentRow);
   Invalidate();
 }
 
@@ -202,33 +199,11 @@ int TWinClipHistoryGrid::ClientHeight() const {
   return Client.bottom - Client.top;
 }
 
-int TWinClipHistoryGrid::VisibleRowCount() const {
-  // The line below the last row may be cut off; the row itself must fit whole.
-  return std::max(1, (ClientHeight() + GridLineWidth) / (FRowHeight + GridLineWidth));
+TGridGeometry TWinClipHistoryGrid::Geometry() const {
+  return {FColWidths, FRowHeight, GridLineWidth, RowCount(), ClientHeight(), FTopRow};
 }
 
-void TWinClipHistoryGrid::ClampTopRow() {
-  FTopRow = std::clamp(FTopRow, 0, std::max(0, RowCount() - VisibleRowCount()));
-}
-
-TGridCell TWinClipHistoryGrid::MouseToCell(int AX, int AY) const {
-  TGridCell Cell;
-  if (AX < 0 || AY < 0) return Cell;
-  const int Row = FTopRow + AY / (FRowHeight + GridLineWidth);
-  int Col = -1;
-  if (AX < FColWidths[0] + GridLineWidth) Col = 0;
-  else if (AX < FColWidths[0] + FColWidths[1] + 2 * GridLineWidth) Col = 1;
-  if (Col < 0 || Row >= RowCount()) return Cell;
-  Cell.Col = Col;
-  Cell.Row = Row;
-  return Cell;
-}
-
-TRect TWinClipHistoryGrid::CellRect(int ACol, int ARow) const {
-  const int Left = ACol == 0 ? 0 : FColWidths[0] + GridLineWidth;
-  const int Top = (ARow - FTopRow) * (FRowHeight + GridLineWidth);
-  return {Left, Top, Left + FColWidths[static_cast<std::size_t>(ACol == 0 ? 0 : 1)], Top + FRowHeight};
-}
+void TWinClipHistoryGrid::ClampTopRow() { FTopRow = Geometry().ClampTopRow(FTopRow); }
 
 void TWinClipHistoryGrid::Invalidate() {
   if (FWindow) InvalidateRect(FWindow, nullptr, FALSE);
@@ -257,13 +232,10 @@ void TWinClipHistoryGrid::Paint(HDC ADC) {
   FillColour(ADC, Client, ThemeColour(TThemeColour::WindowBackground));
   const HGDIOBJ OldFont = SelectObject(ADC, FFont ? static_cast<HGDIOBJ>(FFont) : GetStockObject(DEFAULT_GUI_FONT));
   const COLORREF Line = ThemeColour(TThemeColour::GridLine);
-  const int CellsWidth = FColWidths[0] + FColWidths[1] + 2 * GridLineWidth;
-  int Bottom = 0;
-  for (int Row = FTopRow; Row < RowCount(); ++Row) {
-    const TRect RowRect = CellRect(0, Row);
-    if (RowRect.Top >= Client.bottom) break;
+  const TGridGeometry Cells = Geometry();
+  for (int Row = Cells.TopRow; Row < Cells.EndRowToPaint(); ++Row) {
     for (int Col = 0; Col < 2; ++Col) {
-      const TRect Rect = CellRect(Col, Row);
+      const TRect Rect = Cells.CellRect(Col, Row);
       TCellPaint Plan;
       if (DrawCell) {
         Plan = DrawCell(Col, Row, Rect);
@@ -273,13 +245,8 @@ void TWinClipHistoryGrid::Paint(HDC ADC) {
       }
       PaintCell(ADC, Rect, Plan);
     }
-    FillColour(ADC, RECT{0, RowRect.Bottom, CellsWidth, RowRect.Bottom + GridLineWidth}, Line);
-    Bottom = RowRect.Bottom + GridLineWidth;
   }
-  if (Bottom > 0) {
-    FillColour(ADC, RECT{FColWidths[0], 0, FColWidths[0] + GridLineWidth, Bottom}, Line);
-    FillColour(ADC, RECT{CellsWidth - GridLineWidth, 0, CellsWidth, Bottom}, Line);
-  }
+  for (const TRect& LineRect : Cells.LineRects()) FillColour(ADC, ToRECT(LineRect), Line);
   SelectObject(ADC, OldFont);
 }
 
@@ -354,8 +321,7 @@ LRESULT TWinClipHistoryGrid::HandleMessage(UINT AMessage, WPARAM AWParam, LPARAM
     const int Steps = FWheelRest / WHEEL_DELTA;
     FWheelRest -= Steps * WHEEL_DELTA;
     if (Steps != 0) {
-      FTopRow -= Steps;
-      ClampTopRow();
+      FTopRow = Geometry().ClampTopRow(FTopRow - Steps);
       Invalidate();
     }
     return 0;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/vellomarch_frm.h"
+#include "listview/grid_geometry.h"
 #include "platform/popup_view.h"
 
 namespace vm {
@@ -18,7 +19,6 @@ namespace vm {
 class TWinClipHistoryGrid {
 public:
   using TDrawCell = std::function<TCellPaint(int ACol, int ARow, const TRect& ARect)>;
-  static constexpr int GridLineWidth = 1;
   static constexpr const wchar_t* ClassName = L"TClipHistoryGrid";
   // The face of the main window's font, also the list's.
   static constexpr const wchar_t* FontFace = L"Segoe UI Emoji";
@@ -63,12 +63,12 @@ public:
 
   int ClientWidth() const;
   int ClientHeight() const;
-  // Rows that fit whole into the grid's height (at least one).
-  int VisibleRowCount() const;
-  // Each cell owns the line to its right and the line below it; -1, -1 outside the cells.
-  TGridCell MouseToCell(int AX, int AY) const;
+  // The layout and scroll position as they are now.
+  TGridGeometry Geometry() const;
+  int VisibleRowCount() const { return Geometry().VisibleRowCount(); }
+  TGridCell MouseToCell(int AX, int AY) const { return Geometry().CellAt(AX, AY); }
   // A cell's rectangle in client coordinates, lines excluded.
-  TRect CellRect(int ACol, int ARow) const;
+  TRect CellRect(int ACol, int ARow) const { return Geometry().CellRect(ACol, ARow); }
   void Invalidate();
   // Paints the whole client area into ADC: the cells as DrawCell plans them, then the lines.
   void Paint(HDC ADC);

@@ -13,21 +13,6 @@ constexpr DWORD WindowStyle = WS_POPUP;
 // A tool window gets no taskbar button and WS_EX_APPWINDOW is never set.
 constexpr DWORD WindowExStyle = WS_EX_TOOLWINDOW;
 
-void RegisterWindowClass(WNDPROC AProcedure) {
-  const HINSTANCE Instance = GetModuleHandleW(nullptr);
-  WNDCLASSEXW Existing{};
-  Existing.cbSize = sizeof Existing;
-  if (GetClassInfoExW(Instance, WindowClassName, &Existing)) return;
-  WNDCLASSEXW Class{};
-  Class.cbSize = sizeof Class;
-  Class.lpfnWndProc = AProcedure;
-  Class.hInstance = Instance;
-  Class.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-  Class.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
-  Class.lpszClassName = WindowClassName;
-  RegisterClassExW(&Class);
-}
-
 // One channel of straight-alpha APixel laid over ABackground.
 std::uint32_t Blend(std::uint32_t AForeground, std::uint32_t ABackground, std::uint32_t AAlpha) {
   return (AForeground * AAlpha + ABackground * (255 - AAlpha) + 127) / 255;
@@ -35,19 +20,15 @@ std::uint32_t Blend(std::uint32_t AForeground, std::uint32_t ABackground, std::u
 
 } // namespace
 
-TWinPreviewWindow::TWinPreviewWindow(HWND AOwner) : FOwner(AOwner) {
-  RegisterWindowClass(WindowProc);
+TWinPreviewWindow::TWinPreviewWindow(HWND AOwner) : TWinModalWindow(AOwner) {
   const std::u16string Title(texts::PreviewTitle);
-  CreateWindowExW(WindowExStyle, WindowClassName, reinterpret_cast<const wchar_t*>(Title.c_str()), WindowStyle, 0, 0,
-                  DesignClientWidth, DesignClientHeight, AOwner, nullptr, GetModuleHandleW(nullptr), this);
+  CreateModalWindow(WindowClassName, WindowExStyle, reinterpret_cast<const wchar_t*>(Title.c_str()), WindowStyle,
+                    DesignClientWidth, DesignClientHeight);
 }
 
 TWinPreviewWindow::~TWinPreviewWindow() {
-  if (FWindow) {
-    KillTimer(FWindow, Timer1Id);
-    SetWindowLongPtrW(FWindow, GWLP_USERDATA, 0);
-    DestroyWindow(FWindow);
-  }
+  if (FWindow) KillTimer(FWindow, Timer1Id);
+  DestroyModalWindow();
   if (FPicture) DeleteObject(FPicture);
 }
 
@@ -59,30 +40,15 @@ void TWinPreviewWindow::RunModal(IImagePreviewHandlers& AHandlers) {
   // its error box from here, before the owner is disabled, so that closing the box cannot enable
   // the owner again under the running preview.
   AHandlers.FormShow();
-  const bool DisableOwner = FOwner && IsWindowEnabled(FOwner);
-  if (DisableOwner) EnableWindow(FOwner, FALSE);
+  BeginModal();
   if (!FEnded) {
-    ShowWindow(FWindow, SW_SHOW);
-    SetForegroundWindow(FWindow);
+    ShowInFront();
     SetFocus(FWindow);
     if (OnShown) OnShown();
   }
-  while (!FEnded) {
-    MSG Message;
-    const BOOL Got = GetMessageW(&Message, nullptr, 0, 0);
-    if (Got == 0) {
-      // The program is ending: the main loop gets its quit message back.
-      PostQuitMessage(static_cast<int>(Message.wParam));
-      break;
-    }
-    if (Got == -1) break;
-    TranslateMessage(&Message);
-    DispatchMessageW(&Message);
-  }
+  DispatchUntil([this] { return FEnded; });
   StopTimer();
-  // The owner first, so that activation goes back to it rather than to another program.
-  if (DisableOwner) EnableWindow(FOwner, TRUE);
-  ShowWindow(FWindow, SW_HIDE);
+  EndModalRun();
   FHandlers = nullptr;
 }
 
@@ -157,17 +123,6 @@ void TWinPreviewWindow::PaintTo(HDC ADc) {
   BitBlt(ADc, 0, 0, FPictureWidth, FPictureHeight, Memory, 0, 0, SRCCOPY);
   SelectObject(Memory, Previous);
   DeleteDC(Memory);
-}
-
-LRESULT CALLBACK TWinPreviewWindow::WindowProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam) {
-  if (AMessage == WM_NCCREATE) {
-    auto* Self = static_cast<TWinPreviewWindow*>(reinterpret_cast<CREATESTRUCTW*>(ALParam)->lpCreateParams);
-    Self->FWindow = AWindow;
-    SetWindowLongPtrW(AWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(Self));
-  }
-  auto* Self = reinterpret_cast<TWinPreviewWindow*>(GetWindowLongPtrW(AWindow, GWLP_USERDATA));
-  if (!Self) return DefWindowProcW(AWindow, AMessage, AWParam, ALParam);
-  return Self->HandleMessage(AMessage, AWParam, ALParam);
 }
 
 LRESULT TWinPreviewWindow::HandleMessage(UINT AMessage, WPARAM AWParam, LPARAM ALParam) {

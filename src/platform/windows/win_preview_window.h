@@ -8,10 +8,11 @@
 #include <functional>
 
 #include "platform/dialogs.h"
+#include "platform/windows/win_modal_window.h"
 
 namespace vm {
 
-class TWinPreviewWindow final : public IImagePreviewWindow {
+class TWinPreviewWindow final : public IImagePreviewWindow, public TWinModalWindow {
 public:
   static constexpr int DesignClientWidth = 640;
   static constexpr int DesignClientHeight = 480;
@@ -30,18 +31,14 @@ public:
   void StopTimer() override;
   void EndModal() override;
 
-  HWND Handle() const { return FWindow; }
   bool TimerRunning() const { return FTimerRunning; }
   // Runs once the window shows, inside the modal loop (tests drive the window from here).
   std::function<void()> OnShown;
 
 private:
-  static LRESULT CALLBACK WindowProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam);
-  LRESULT HandleMessage(UINT AMessage, WPARAM AWParam, LPARAM ALParam);
+  LRESULT HandleMessage(UINT AMessage, WPARAM AWParam, LPARAM ALParam) override;
   void PaintTo(HDC ADc);
 
-  HWND FOwner;
-  HWND FWindow = nullptr;
   IImagePreviewHandlers* FHandlers = nullptr;
   bool FEnded = false;
   bool FTimerRunning = false;

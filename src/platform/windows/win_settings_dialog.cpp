@@ -52,21 +52,6 @@ bool IsExtendedKey(BYTE AKey) {
   }
 }
 
-void RegisterWindowClass(WNDPROC AProcedure) {
-  const HINSTANCE Instance = GetModuleHandleW(nullptr);
-  WNDCLASSEXW Existing{};
-  Existing.cbSize = sizeof Existing;
-  if (GetClassInfoExW(Instance, WindowClassName, &Existing)) return;
-  WNDCLASSEXW Class{};
-  Class.cbSize = sizeof Class;
-  Class.lpfnWndProc = AProcedure;
-  Class.hInstance = Instance;
-  Class.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-  Class.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
-  Class.lpszClassName = WindowClassName;
-  RegisterClassExW(&Class);
-}
-
 } // namespace
 
 TShortCut HotKeyValueToShortCut(WORD AValue) {
@@ -93,10 +78,9 @@ WORD ShortCutToHotKeyValue(TShortCut AShortCut) {
 
 // --- TWinSettingsWindow ---------------------------------------------------------------------
 
-TWinSettingsWindow::TWinSettingsWindow(HWND AOwner, int ADpi) : FOwner(AOwner) {
+TWinSettingsWindow::TWinSettingsWindow(HWND AOwner, int ADpi) : TWinModalWindow(AOwner) {
   INITCOMMONCONTROLSEX Init{sizeof(INITCOMMONCONTROLSEX), ICC_HOTKEY_CLASS | ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&Init);
-  RegisterWindowClass(WindowProc);
   FDpi = ADpi > 0 ? ADpi : SystemDpiOrDefault();
   ShowWarning = [this](const std::u16string& ACaption, const std::u16string& AText) {
     MessageBoxW(FWindow, W(AText), W(ACaption), MB_ICONWARNING | MB_OK);
@@ -105,8 +89,7 @@ TWinSettingsWindow::TWinSettingsWindow(HWND AOwner, int ADpi) : FOwner(AOwner) {
   const DWORD Style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
   const DWORD ExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
   const std::u16string Caption(TSettingsFrmDesign::Caption);
-  CreateWindowExW(ExStyle, WindowClassName, W(Caption), Style, 0, 0, 100, 100, AOwner, nullptr,
-                  GetModuleHandleW(nullptr), this);
+  CreateModalWindow(WindowClassName, ExStyle, W(Caption), Style, 100, 100);
   if (!FWindow) return;
   ThemeWindowFrame(FWindow);
   Build();
@@ -127,10 +110,7 @@ TWinSettingsWindow::TWinSettingsWindow(HWND AOwner, int ADpi) : FOwner(AOwner) {
 TWinSettingsWindow::~TWinSettingsWindow() {
   CloseValueEditor(false);
   SetRecording(false);
-  if (FWindow) {
-    SetWindowLongPtrW(FWindow, GWLP_USERDATA, 0);
-    DestroyWindow(FWindow);
-  }
+  DestroyModalWindow();
   if (FFont) DeleteObject(FFont);
 }
 
@@ -578,53 +558,22 @@ void TWinSettingsWindow::TrackHotKeyFocus() {
 bool TWinSettingsWindow::RunModal(const std::function<void()>& AOnShown) {
   if (!FWindow) return false;
   FResult = TResult::Running;
-  const bool DisableOwner = FOwner && IsWindowEnabled(FOwner);
-  if (DisableOwner) EnableWindow(FOwner, FALSE);
-  ShowWindow(FWindow, SW_SHOW);
-  SetForegroundWindow(FWindow);
+  BeginModal();
+  ShowInFront();
   if (const HWND First = FieldControl(TSettingsField::MaxItems)) {
     SetFocus(First);
     SendMessageW(First, EM_SETSEL, 0, -1);
   }
   if (AOnShown) AOnShown();
 
-  while (FResult == TResult::Running) {
-    MSG Message;
-    const BOOL Got = GetMessageW(&Message, nullptr, 0, 0);
-    if (Got == 0) {
-      // The program is ending: leave as cancelled and hand the quit on to the main loop.
-      PostQuitMessage(static_cast<int>(Message.wParam));
-      FResult = TResult::Cancelled;
-      break;
-    }
-    if (Got == -1) {
-      FResult = TResult::Cancelled;
-      break;
-    }
-    if (!IsDialogMessageW(FWindow, &Message)) {
-      TranslateMessage(&Message);
-      DispatchMessageW(&Message);
-    }
-    TrackHotKeyFocus();
-  }
+  // The program ending leaves the dialog as cancelled.
+  if (!DispatchUntil([this] { return FResult != TResult::Running; }, true, [this] { TrackHotKeyFocus(); }))
+    FResult = TResult::Cancelled;
 
   CloseValueEditor(FResult == TResult::Ok);
   SetRecording(false);
-  // The owner first, so that activation goes back to it rather than to another program.
-  if (DisableOwner) EnableWindow(FOwner, TRUE);
-  ShowWindow(FWindow, SW_HIDE);
+  EndModalRun();
   return FResult == TResult::Ok;
-}
-
-LRESULT CALLBACK TWinSettingsWindow::WindowProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam) {
-  if (AMessage == WM_NCCREATE) {
-    auto* Self = static_cast<TWinSettingsWindow*>(reinterpret_cast<CREATESTRUCTW*>(ALParam)->lpCreateParams);
-    Self->FWindow = AWindow;
-    SetWindowLongPtrW(AWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(Self));
-  }
-  auto* Self = reinterpret_cast<TWinSettingsWindow*>(GetWindowLongPtrW(AWindow, GWLP_USERDATA));
-  if (!Self) return DefWindowProcW(AWindow, AMessage, AWParam, ALParam);
-  return Self->HandleMessage(AMessage, AWParam, ALParam);
 }
 
 LRESULT TWinSettingsWindow::HandleMessage(UINT AMessage, WPARAM AWParam, LPARAM ALParam) {

@@ -24,6 +24,7 @@
 #include "app/shortcut.h"
 #include "dialogs/settings_dialog.h"
 #include "platform/dialogs.h"
+#include "platform/windows/win_modal_window.h"
 
 namespace vm {
 
@@ -43,11 +44,11 @@ TShortCut HotKeyValueToShortCut(WORD AValue);
 WORD ShortCutToHotKeyValue(TShortCut AShortCut);
 
 // The settings window itself, without its modal loop, so that tests can build and inspect it.
-class TWinSettingsWindow {
+class TWinSettingsWindow final : public TWinModalWindow {
 public:
   // ADpi 0: the system DPI. The window is created hidden, centred on the primary screen.
   explicit TWinSettingsWindow(HWND AOwner, int ADpi = 0);
-  ~TWinSettingsWindow();
+  ~TWinSettingsWindow() override;
   TWinSettingsWindow(const TWinSettingsWindow&) = delete;
   TWinSettingsWindow& operator=(const TWinSettingsWindow&) = delete;
 
@@ -57,7 +58,6 @@ public:
   // The warning box; MessageBoxW(dialog, text, caption, MB_ICONWARNING | MB_OK) unless replaced.
   std::function<void(const std::u16string& ACaption, const std::u16string& AText)> ShowWarning;
 
-  HWND Handle() const { return FWindow; }
   int Dpi() const { return FDpi; }
   void SetFields(const TSettingsFields& AFields);
   TSettingsFields Fields() const;
@@ -96,12 +96,11 @@ private:
   };
   enum class TResult { Running, Ok, Cancelled };
 
-  static LRESULT CALLBACK WindowProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam);
   static LRESULT CALLBACK ValueEditorProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam,
                                           UINT_PTR AId, DWORD_PTR AData);
   static LRESULT CALLBACK NameEditorProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam, UINT_PTR AId,
                                          DWORD_PTR AData);
-  LRESULT HandleMessage(UINT AMessage, WPARAM AWParam, LPARAM ALParam);
+  LRESULT HandleMessage(UINT AMessage, WPARAM AWParam, LPARAM ALParam) override;
   LRESULT HandleNotify(const NMHDR& AHeader);
   void Build();
   int Scale(int APixels) const;
@@ -117,8 +116,6 @@ private:
   void SetRecording(bool ARecording);
   void Warn(const std::u16string& ACaption, const std::u16string& AText);
 
-  HWND FOwner;
-  HWND FWindow = nullptr;
   HFONT FFont = nullptr;
   int FDpi = 96;
   std::vector<TControlEntry> FControls;
