@@ -12,15 +12,24 @@ namespace vm::e2e {
 
 namespace {
 
-// The desktop lives as long as the test program; each test brings its own user and program.
+// The desktop lives as long as the test program; each test brings its own user and program. A
+// test that needs another DPI than the running desktop's gets a new desktop.
 class TDesktopEnvironment : public ::testing::Environment {
 public:
-  void SetUp() override {
+  static TDesktopEnvironment& Instance() {
+    static auto* const Environment =
+        static_cast<TDesktopEnvironment*>(::testing::AddGlobalTestEnvironment(new TDesktopEnvironment));
+    return *Environment;
+  }
+
+  void UseDesktop(int ADpi) {
+    if (FDesktop && FDesktop->Dpi() == ADpi) return;
+    FDesktop.reset();
     // A desktop that fails to come up is tried again: on a machine shared with other X servers a
     // display number can be fought over while it is being chosen.
     for (int Attempt = 1;; ++Attempt) {
       try {
-        FDesktop = std::make_unique<TVirtualDesktop>();
+        FDesktop = std::make_unique<TVirtualDesktop>(ADpi);
         return;
       } catch (const std::exception& E) {
         if (Attempt == 3) throw;
@@ -34,8 +43,7 @@ private:
   std::unique_ptr<TVirtualDesktop> FDesktop;
 };
 
-[[maybe_unused]] ::testing::Environment* const DesktopEnvironment =
-    ::testing::AddGlobalTestEnvironment(new TDesktopEnvironment);
+[[maybe_unused]] TDesktopEnvironment& DesktopEnvironment = TDesktopEnvironment::Instance();
 
 std::uint32_t Crc32(const std::string& ABytes) {
   static const auto Table = [] {
@@ -137,6 +145,7 @@ std::string Md5Hex(const fs::path& AFile) {
 // --- TE2ETest ------------------------------------------------------------------------------------
 
 void TE2ETest::SetUp() {
+  TDesktopEnvironment::Instance().UseDesktop(DesktopDpi());
   UsePrivateUserFolders(Root() / "user");
   // The program is built with the sanitizers in the test build; leaks of system libraries are
   // not its own (no effect on a build without them).

@@ -40,6 +40,8 @@ class TE2ETest : public ::testing::Test {
 protected:
   void SetUp() override;
   void TearDown() override;
+  // The DPI of the desktop the test runs on (TVirtualDesktop).
+  virtual int DesktopDpi() const { return 96; }
 
   fs::path Root() const { return FRoot.Path(); }
   fs::path AppFolder() const { return Root() / "app"; }

@@ -254,7 +254,7 @@ void UsePrivateUserFolders(const fs::path& ARoot) {
 
 // --- TVirtualDesktop ----------------------------------------------------------------------------
 
-TVirtualDesktop::TVirtualDesktop() {
+TVirtualDesktop::TVirtualDesktop(int ADpi) : FDpi(ADpi) {
   UsePrivateUserFolders(Folder());
   // Nothing of the surrounding session may leak in: a Wayland or D-Bus session would change
   // which platform and tray Qt picks.
@@ -265,7 +265,8 @@ TVirtualDesktop::TVirtualDesktop() {
   int DisplayPipe[2];
   if (pipe2(DisplayPipe, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
   FXvfb = TChild::Start({"Xvfb", "-displayfd", "3", "-nolisten", "tcp", "-screen", "0",
-                         std::to_string(Width) + "x" + std::to_string(Height) + "x24", "-dpi", "96"},
+                         std::to_string(Width) + "x" + std::to_string(Height) + "x24", "-dpi",
+                         std::to_string(ADpi), "-noreset"},
                         Folder() / "xvfb.log", DisplayPipe[1]);
   close(DisplayPipe[1]);
   std::string Number;
@@ -297,6 +298,12 @@ TVirtualDesktop::TVirtualDesktop() {
   };
   if (!WaitUntil([] { return RunCommand({"xprop", "-root", "_NET_WORKAREA"}).ExitCode == 0; }, 15s, 50ms))
     throw std::runtime_error("the X server on " + FDisplay + " does not answer" + Logs());
+
+  // Before the window manager, as a session sets it up. (-noreset keeps the resources once xrdb,
+  // the only client so far, has gone.)
+  if (ADpi != 96 &&
+      RunCommand({"xrdb", "-nocpp", "-merge"}, 10000ms, "Xft.dpi: " + std::to_string(ADpi) + "\n").ExitCode != 0)
+    throw std::runtime_error("xrdb could not set Xft.dpi on " + FDisplay + Logs());
 
   FOpenbox = TChild::Start({"openbox", "--sm-disable"}, Folder() / "openbox.log");
   if (!WaitUntil([] {

@@ -78,21 +78,25 @@ void WriteFile(const fs::path& APath, const std::string& ABytes);
 void UsePrivateUserFolders(const fs::path& ARoot);
 
 // Xvfb on a display number of its own choosing, openbox, and trayer as the system tray. DISPLAY is
-// set for this process while the desktop runs.
+// set for this process while the desktop runs. ADpi is the screen's physical DPI; any other than
+// 96 is also published as the user's setting Xft.dpi in the X resources, as a desktop session on
+// a HiDPI monitor does.
 class TVirtualDesktop {
 public:
   static constexpr int Width = 1600;
   static constexpr int Height = 1200;
 
-  TVirtualDesktop();
+  explicit TVirtualDesktop(int ADpi = 96);
   ~TVirtualDesktop();
   TVirtualDesktop(const TVirtualDesktop&) = delete;
   TVirtualDesktop& operator=(const TVirtualDesktop&) = delete;
 
   const std::string& Display() const { return FDisplay; }
   const fs::path& Folder() const { return FFolder.Path(); }
+  int Dpi() const { return FDpi; }
 
 private:
+  int FDpi;
   TTempFolder FFolder{"vellomarch-e2e-desktop"};
   std::string FDisplay;
   TChild FXvfb, FOpenbox, FTrayer;

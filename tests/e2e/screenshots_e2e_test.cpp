@@ -1,6 +1,7 @@
 // Pictures of the program's windows as a user sees them, for a person to look at (fonts, emoji,
 // layout) and for the README: the popup, the hint, the item menu, the settings dialog and an
 // image preview. Each window is also checked to appear.
+#include <cmath>
 #include <cstdlib>
 
 #include "e2e_fixture.h"
@@ -12,12 +13,14 @@ bool ContainsWindow(const std::vector<unsigned long>& AWindows, unsigned long AW
   return std::find(AWindows.begin(), AWindows.end(), AWindow) != AWindows.end();
 }
 
-// Where the list's rows are at 96 DPI with the default settings: under the 23-pixel search box,
-// rows of 33 pixels plus a one-pixel line; the marks column is 30 pixels wide.
+// Where the list's rows are with the default settings: under the 23-pixel search box, rows of
+// round(25 x 125 / DPI) pixels (33 at 96 DPI, 16 at 192) plus a one-pixel line; the marks column
+// is 30 pixels wide.
 struct TRows {
   TRect Client;
+  int RowHeight = 33;
   int MarksX = 0, TextX = 0;
-  int Y(int ARow) const { return Client.Y + 23 + ARow * 34 + 16; }
+  int Y(int ARow) const { return Client.Y + 23 + ARow * (RowHeight + 1) + RowHeight / 2; }
 };
 
 class TScreenshotsE2E : public TE2ETest {
@@ -27,6 +30,7 @@ protected:
     MoveMouse(120, 80);
     const unsigned long Popup = ShowPopupByHotkey();
     TRows Rows;
+    Rows.RowHeight = static_cast<int>(std::lround(25 * 125.0 / DesktopDpi()));
     if (const auto Client = Popup ? WindowGeometry(Popup) : std::nullopt) Rows.Client = *Client;
     Rows.MarksX = Rows.Client.X + 15;
     Rows.TextX = Rows.Client.X + 120;
@@ -58,7 +62,8 @@ protected:
 
   void Shoot(const std::string& AName, std::optional<TRect> ACrop = std::nullopt) {
     if (!ACrop) ACrop = ProgramArea();
-    const fs::path File = ScreenshotFolder() / (AName + ".png");
+    const std::string Suffix = DesktopDpi() == 96 ? "" : "_" + std::to_string(DesktopDpi()) + "dpi";
+    const fs::path File = ScreenshotFolder() / (AName + Suffix + ".png");
     EXPECT_TRUE(ACrop ? Screenshot(File, *ACrop) : Screenshot(File)) << File;
     std::cout << "screenshot: " << File.string() << "\n";
   }
@@ -88,7 +93,13 @@ protected:
   }
 };
 
-TEST_F(TScreenshotsE2E, PopupHintMenuSettingsAndPreview) {
+// The same pictures on a display of 96 and of 192 DPI.
+class TScreenshotsAtDpiE2E : public TScreenshotsE2E, public ::testing::WithParamInterface<int> {
+protected:
+  int DesktopDpi() const override { return GetParam(); }
+};
+
+TEST_P(TScreenshotsAtDpiE2E, PopupHintMenuSettingsAndPreview) {
   ASSERT_NO_FATAL_FAILURE(StartProgram());
   const fs::path Folder = Root() / "写真 フォルダ";
   WriteFile(Folder / "旅行の記録.txt", "1");
@@ -151,6 +162,12 @@ TEST_F(TScreenshotsE2E, PopupHintMenuSettingsAndPreview) {
   ASSERT_TRUE(WaitUntil([&] { return !VisibleWindows("Vellomarch 設定").empty(); }, 5000ms))
       << "the settings dialog did not open from the item menu";
   Shoot("settings");
+  // The dialog's design is for 96 DPI and scaled as the desktop's toolkit scales it.
+  const auto Dialogs = VisibleWindows("Vellomarch 設定");
+  const auto Dialog = Dialogs.empty() ? std::nullopt : WindowGeometry(Dialogs.front());
+  ASSERT_TRUE(Dialog);
+  EXPECT_EQ(Dialog->W, 504 * DesktopDpi() / 96);
+  EXPECT_EQ(Dialog->H, 620 * DesktopDpi() / 96);
   Key("Escape");
   ASSERT_TRUE(WaitUntil([] { return VisibleWindows("Vellomarch 設定").empty(); }, 5000ms));
 
@@ -162,8 +179,9 @@ TEST_F(TScreenshotsE2E, PopupHintMenuSettingsAndPreview) {
   Click(1);
   const unsigned long Preview = WaitForNewWindow(Before, "the image preview");
   ASSERT_NE(Preview, 0u);
-  Shoot("image_preview");
+  // Measured before the picture is taken: the preview closes by itself three seconds after it opened.
   const auto Shown = WindowGeometry(Preview);
+  Shoot("image_preview");
   ASSERT_TRUE(Shown);
   EXPECT_EQ(Shown->X, Rows.MarksX);
   EXPECT_EQ(Shown->Y, Rows.Y(1));
@@ -172,6 +190,9 @@ TEST_F(TScreenshotsE2E, PopupHintMenuSettingsAndPreview) {
   EXPECT_TRUE(WaitUntil([&] { return !ContainsWindow(VisibleProgramWindows(), Preview); }, 6000ms))
       << "the preview did not close by itself";
 }
+
+INSTANTIATE_TEST_SUITE_P(Dpi, TScreenshotsAtDpiE2E, ::testing::Values(96, 192),
+                         [](const auto& AInfo) { return std::to_string(AInfo.param); });
 
 
 TEST_F(TScreenshotsE2E, TrayMenuAndClearAllConfirmation) {

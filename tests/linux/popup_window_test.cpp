@@ -62,7 +62,7 @@ TEST_F(PopupWindow, IsAFixedToolWindowWithACaptionAndNoButtons) {
     EXPECT_FALSE(Flags.testFlag(Button)) << Button;
   EXPECT_EQ(Popup.windowTitle(), QStringLiteral("Vellomarch Ver1.2.0.0"));
   EXPECT_EQ(Popup.SearchEdit().placeholderText(), QStringLiteral("検索..."));
-  EXPECT_EQ(Popup.font().pixelSize(), ui::ScaleFromDesign(11, ui::ScreenDpi()));
+  EXPECT_EQ(Popup.font().pixelSize(), 11);
   EXPECT_FALSE(Popup.isVisible());
 }
 

@@ -201,8 +201,9 @@ void TX11TestEnvironment::TearDown() {
 const std::string& TX11TestEnvironment::DisplayName() {
   if (FXvfb > 0) return FDisplay;
   TPipe Ready;
-  FXvfb = Spawn({"Xvfb", "-displayfd", std::to_string(Ready.Write), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-                 "-noreset"},
+  // 96 DPI, the DPI the windows' designs are given for.
+  FXvfb = Spawn({"Xvfb", "-displayfd", std::to_string(Ready.Write), "-screen", "0", "1280x1024x24", "-dpi", "96",
+                 "-nolisten", "tcp", "-noreset"},
                 -1, -1, Ready.Write);
   Ready.CloseWrite();
   // Xvfb writes the number it chose once it accepts connections.

@@ -76,9 +76,20 @@ int RunResident(QApplication& AApp) {
   return 0;
 }
 
+// The program scales its windows itself from the display's DPI (their sizes are device pixels):
+// Qt's own scaling, which on X11 would multiply every size again by Xft.dpi / 96, and the scale
+// factors a user may have set for other Qt programs stay off. Fonts given in points still follow
+// the display's DPI, since Qt then takes its logical DPI from Xft.dpi. Before QApplication exists.
+void KeepDevicePixels() {
+  qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+  qunsetenv("QT_SCALE_FACTOR");
+  qunsetenv("QT_SCREEN_SCALE_FACTORS");
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+  KeepDevicePixels();
   QApplication App(argc, argv);
   App.setQuitOnLastWindowClosed(false);
   App.setApplicationName(QStringLiteral("Vellomarch"));

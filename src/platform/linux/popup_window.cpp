@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QScreen>
 #include <QTimer>
 #include <QWheelEvent>
 #include <QWindow>
@@ -18,12 +19,14 @@
 #include "platform/linux/qt_key_codes.h"
 #include "platform/linux/qt_ui_support.h"
 #include "platform/linux/x11_window_state.h"
+#include "support/rounding.h"
 
 namespace vm {
 
 namespace {
 
-// The main window's font is 11 pixels high at 96 DPI.
+// The main window's font is 11 pixels high, at any DPI: the program scales only what its layout
+// computes (the grid's rows and font).
 constexpr int MainFontPixelHeight = 11;
 // The title bar and borders assumed until the window manager has framed the window once.
 constexpr int AssumedTitleBarHeight = 24;
@@ -180,12 +183,15 @@ void TClipHistoryGrid::resizeEvent(QResizeEvent*) { ClampTopRow(); }
 // --- TPopupWindow ---------------------------------------------------------------------------------
 
 TPopupWindow::TPopupWindow(TVellomarchFrm* AFrm)
-    : QWidget(nullptr, Qt::Tool | Qt::WindowTitleHint | Qt::CustomizeWindowHint), FFrm(AFrm) {
+    : QWidget(nullptr, Qt::Tool | Qt::WindowTitleHint | Qt::CustomizeWindowHint), FFrm(AFrm),
+      // Laid out again after the event that told of the change, not inside its dispatch.
+      FResourceWatcher([this] { QMetaObject::invokeMethod(this, &TPopupWindow::CheckDpi, Qt::QueuedConnection); }) {
   setObjectName(QStringLiteral("TVellomarchFrm"));
   setWindowTitle(ui::Qs(std::u16string_view(texts::MainCaption)));
   setWindowIcon(ui::ProgramIcon());
   setAttribute(Qt::WA_StyledBackground);
-  setFont(ui::MainWindowFont(ui::ScaleFromDesign(MainFontPixelHeight, ui::ScreenDpi())));
+  setFont(ui::MainWindowFont(MainFontPixelHeight));
+  FLayoutDpi = ui::ScreenDpi();
 
   FSearchEdit = new QLineEdit(this);
   FSearchEdit->setObjectName(QStringLiteral("SearchEdit"));
@@ -214,7 +220,7 @@ TPopupWindow::TPopupWindow(TVellomarchFrm* AFrm)
   };
   FGrid->OnMouseMove = [this](int AX, int AY) { GridMouseMove(AX, AY); };
   FGrid->OnMouseLeave = [this] { HideHint(); };
-  FGrid->setFont(ui::MainWindowFontPoints(10));
+  SetGridFontSize(10);
 
   FHideTimer.setInterval(HideTimerInterval);
   connect(&FHideTimer, &QTimer::timeout, this, [this] {
@@ -227,6 +233,7 @@ TPopupWindow::TPopupWindow(TVellomarchFrm* AFrm)
   FGrid->installEventFilter(this);
 
   ApplyClientSize();
+  ui::RequestFrameExtents(*this);
 }
 
 TPopupWindow::~TPopupWindow() { FHideTimer.stop(); }
@@ -242,14 +249,31 @@ QMargins TPopupWindow::FrameMargins() const { return FFrameMeasured ? FMeasuredF
 void TPopupWindow::MeasureFrame() {
   QWindow* Window = windowHandle();
   if (!isVisible() || !Window || !Window->isExposed()) return;
-  const QMargins Frame = Window->frameMargins();
+  AdoptFrame(Window->frameMargins());
+}
+
+void TPopupWindow::AdoptFrame(const QMargins& AFrame) {
+  const QMargins& Frame = AFrame;
   if (FFrameMeasured && Frame == FMeasuredFrame) return;
+  // The layout made the outer height the client's height plus the frame it was told of: the
+  // client keeps that height with the real frame. The outer width is the width setting itself.
+  if (FRequestedOuterHeight >= 0)
+    FRequestedOuterHeight += Frame.top() + Frame.bottom() - (FrameMargins().top() + FrameMargins().bottom());
   FFrameMeasured = true;
   FMeasuredFrame = Frame;
   // The outer size and the frame position the core asked for hold with the real frame: before
   // the window manager framed the window, X11 placed its client area there instead.
   ApplyClientSize();
-  if (FRequestedPosition && frameGeometry().topLeft() != *FRequestedPosition) move(*FRequestedPosition);
+  if (isVisible() && FRequestedPosition && frameGeometry().topLeft() != *FRequestedPosition)
+    move(*FRequestedPosition);
+}
+
+bool TPopupWindow::nativeEvent(const QByteArray& AEventType, void* AMessage, qintptr* AResult) {
+  // The frame the window manager announced before the first showing (see the constructor), so
+  // that the first showing already has its real outer size.
+  if (!FFrameMeasured && ui::IsFrameExtentsChange(*this, AEventType, AMessage))
+    if (const auto Frame = ui::FrameExtents(*this)) AdoptFrame(*Frame);
+  return QWidget::nativeEvent(AEventType, AMessage, AResult);
 }
 
 void TPopupWindow::ApplyClientSize() {
@@ -347,7 +371,25 @@ bool TPopupWindow::CanFocusSearch() { return isVisible() && FSearchEdit->isEnabl
 
 void TPopupWindow::FocusSearch() { FSearchEdit->setFocus(Qt::OtherFocusReason); }
 
-void TPopupWindow::SetGridFontSize(int APoints) { FGrid->setFont(ui::MainWindowFontPoints(APoints)); }
+void TPopupWindow::SetGridFontSize(int APoints) {
+  // Points at the DPI the layout is for, which Qt's logical DPI is not when the display has no
+  // Xft.dpi setting.
+  FGrid->setFont(ui::MainWindowFont(MulDiv(APoints > 0 ? APoints : 8, ui::ScreenDpi(screen()), 72)));
+}
+
+void TPopupWindow::FollowScreen(QScreen* AScreen) {
+  if (FDpiScreen) disconnect(FDpiScreen, &QScreen::logicalDotsPerInchChanged, this, &TPopupWindow::CheckDpi);
+  FDpiScreen = AScreen;
+  if (AScreen) connect(AScreen, &QScreen::logicalDotsPerInchChanged, this, &TPopupWindow::CheckDpi);
+  CheckDpi();
+}
+
+void TPopupWindow::CheckDpi() {
+  const int Dpi = ui::ScreenDpi(screen());
+  if (Dpi == FLayoutDpi) return;
+  FLayoutDpi = Dpi;
+  if (FFrm) FFrm->WMDPIChanged(Dpi);
+}
 
 void TPopupWindow::SetGridCursor(TCursorShape AShape) {
   FGrid->setCursor(AShape == TCursorShape::HandPoint ? Qt::PointingHandCursor : Qt::ArrowCursor);
@@ -410,11 +452,16 @@ void TPopupWindow::closeEvent(QCloseEvent* AEvent) {
 void TPopupWindow::moveEvent(QMoveEvent*) { MeasureFrame(); }
 
 void TPopupWindow::showEvent(QShowEvent*) {
-  // Sent before the window is mapped: no taskbar button, as the window manager learns on mapping.
+  // Sent before the window is mapped: no taskbar button and no title-bar buttons, as the window
+  // manager learns on mapping.
   ui::RequestSkipTaskbar(*this);
+  ui::SetMoveOnlyFrameHints(*this);
   if (QWindow* Window = windowHandle()) {
     Window->removeEventFilter(this);
     Window->installEventFilter(this);
+    // The desktop's DPI-change message: the layout follows the DPI of the screen the window is on.
+    if (connect(Window, &QWindow::screenChanged, this, &TPopupWindow::FollowScreen, Qt::UniqueConnection))
+      FollowScreen(Window->screen());
   }
   MeasureFrame();
 }

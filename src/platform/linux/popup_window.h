@@ -5,6 +5,8 @@
 // the owner-drawn two-column grid below. It carries out what TVellomarchFrm decides and forwards
 // the user's keys, pointer and timer to its handlers.
 #include <QLineEdit>
+#include <QPointer>
+#include <QScreen>
 #include <QTimer>
 #include <QWidget>
 
@@ -16,6 +18,7 @@
 #include "app/vellomarch_frm.h"
 #include "listview/grid_geometry.h"
 #include "platform/linux/hint_window.h"
+#include "platform/linux/x11_dpi.h"
 #include "platform/popup_view.h"
 
 namespace vm {
@@ -137,6 +140,7 @@ signals:
 
 protected:
   bool eventFilter(QObject* AWatched, QEvent* AEvent) override;
+  bool nativeEvent(const QByteArray& AEventType, void* AMessage, qintptr* AResult) override;
   void closeEvent(QCloseEvent* AEvent) override;
   void moveEvent(QMoveEvent* AEvent) override;
   void showEvent(QShowEvent* AEvent) override;
@@ -146,11 +150,18 @@ private:
   void ApplyClientSize();
   void LayOutChildren();
   void MeasureFrame();
+  // Takes the window manager's frame as the real one; the client area keeps the height the layout
+  // meant for it.
+  void AdoptFrame(const QMargins& AFrame);
   // The window manager frames a newly mapped window a moment later, without moving its client
   // area: measure again a few times after showing and put the frame back where it belongs.
   void SettleFrame();
   void GridMouseMove(int AX, int AY);
   QMargins AssumedFrame() const;
+  // The window's screen and that screen's DPI are watched; a DPI other than the one the window is
+  // laid out for reaches WMDPIChanged.
+  void FollowScreen(QScreen* AScreen);
+  void CheckDpi();
 
   TVellomarchFrm* FFrm = nullptr;
   // Where the core last put the frame; placed again once the real frame is known.
@@ -168,6 +179,9 @@ private:
   QMargins FMeasuredFrame;
   bool FClosing = false;
   bool FSkipTaskbarAsked = false; // since this showing was mapped
+  QPointer<QScreen> FDpiScreen;
+  TX11ResourceWatcher FResourceWatcher;
+  int FLayoutDpi = 0; // set to the system DPI, which FormCreate lays the window out for
 };
 
 } // namespace vm

@@ -7,7 +7,7 @@
 
 #include <limits>
 
-#include "support/rounding.h"
+#include "platform/linux/qt_ui_support.h"
 
 namespace vm {
 namespace {
@@ -59,12 +59,7 @@ TRect TQtScreen::WorkAreaNearMainWindow() {
   return Screen ? ToRect(Screen->availableGeometry()) : TRect{};
 }
 
-int TQtScreen::SystemDpi() {
-  QScreen* Screen = QGuiApplication::primaryScreen();
-  if (!Screen) return 96;
-  const int Dpi = RoundHalfEven(Screen->logicalDotsPerInch());
-  return Dpi > 0 ? Dpi : 96;
-}
+int TQtScreen::SystemDpi() { return ui::ScreenDpi(); }
 
 int TQtScreen::PrimaryScreenWidth() {
   QScreen* Screen = QGuiApplication::primaryScreen();

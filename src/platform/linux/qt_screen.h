@@ -17,7 +17,7 @@ public:
   TPoint GetCursorPos() override;
   TRect WorkAreaNearPoint(TPoint APoint) override;
   TRect WorkAreaNearMainWindow() override;
-  // The primary screen's logical DPI, rounded; 96 when there is no screen.
+  // The DPI the windows are laid out for (ui::ScreenDpi).
   int SystemDpi() override;
   int PrimaryScreenWidth() override;
 

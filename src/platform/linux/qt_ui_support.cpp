@@ -8,6 +8,7 @@
 
 #include <cstring>
 
+#include "platform/linux/x11_dpi.h"
 #include "support/rounding.h"
 
 namespace vm::ui {
@@ -56,10 +57,11 @@ void DrawIcon(QPainter& APainter, int ASize) {
 
 } // namespace
 
-int ScreenDpi() {
-  const QScreen* Screen = QGuiApplication::primaryScreen();
+int ScreenDpi(const QScreen* AScreen) {
+  if (const int Dpi = X11DisplayDpi(); Dpi > 0) return Dpi;
+  const QScreen* Screen = AScreen ? AScreen : QGuiApplication::primaryScreen();
   if (!Screen) return 96;
-  const int Dpi = qRound(Screen->logicalDotsPerInch());
+  const int Dpi = RoundHalfEven(Screen->logicalDotsPerInch());
   return Dpi > 0 ? Dpi : 96;
 }
 
@@ -72,13 +74,6 @@ QFont MainWindowFont(int APixelHeight) {
   QFont Font;
   Font.setFamilies(MainFamilies());
   Font.setPixelSize(APixelHeight > 0 ? APixelHeight : 11);
-  return Font;
-}
-
-QFont MainWindowFontPoints(int APoints) {
-  QFont Font;
-  Font.setFamilies(MainFamilies());
-  Font.setPointSize(APoints > 0 ? APoints : 8);
   return Font;
 }
 

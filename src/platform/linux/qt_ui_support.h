@@ -9,6 +9,8 @@
 
 #include <string>
 
+class QScreen;
+
 #include "platform/geometry.h"
 #include "platform/imaging.h"
 
@@ -20,8 +22,11 @@ inline QString Qs(std::u16string_view AText) {
 }
 inline std::u16string U16(const QString& AText) { return AText.toStdU16String(); }
 
-// The logical DPI of the primary screen; 96 when there is no screen.
-int ScreenDpi();
+// The DPI the program lays its windows out for (it scales them itself; Qt's scaling is off): on
+// X11 the display's (Xft.dpi, else the X screen's physical DPI, see x11_dpi.h), the same on every
+// screen; elsewhere AScreen's logical DPI (the primary screen's when AScreen is null). 96 when
+// nothing answers.
+int ScreenDpi(const QScreen* AScreen = nullptr);
 // A size designed at 96 DPI, for the given DPI (rounded half to even, as the program rounds).
 int ScaleFromDesign(int APixels, int ADpi);
 
@@ -29,8 +34,6 @@ int ScaleFromDesign(int APixels, int ADpi);
 // colour emoji faces of the Noto families, APixelHeight pixels high. The text face comes before
 // the emoji face: a colour emoji face put first would draw digits and '#' as emoji.
 QFont MainWindowFont(int APixelHeight);
-// The same faces at a point size (the grid's font).
-QFont MainWindowFontPoints(int APoints);
 // The settings dialog's font: "Segoe UI" where installed, else "Noto Sans CJK JP".
 QFont DialogFont(int APixelHeight);
 

@@ -21,12 +21,77 @@ xcb_atom_t InternAtom(xcb_connection_t* AConnection, const char* AName) {
   return Atom;
 }
 
+xcb_connection_t* QtConnection() {
+  if (QGuiApplication::platformName() != QLatin1String("xcb")) return nullptr;
+  auto* X11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+  return X11 ? X11->connection() : nullptr;
+}
+
 } // namespace
 
+void SetMoveOnlyFrameHints(QWidget& AWindow) {
+  xcb_connection_t* Connection = QtConnection();
+  if (!Connection) return;
+  const xcb_atom_t Hints = InternAtom(Connection, "_MOTIF_WM_HINTS");
+  if (Hints == XCB_ATOM_NONE) return;
+  // flags, functions, decorations, input mode, status (Motif's MwmHints).
+  constexpr std::uint32_t FlagFunctions = 1u << 0, FlagDecorations = 1u << 1;
+  constexpr std::uint32_t FunctionMove = 1u << 2;
+  constexpr std::uint32_t DecorationBorder = 1u << 1, DecorationTitle = 1u << 3;
+  const std::uint32_t Values[5] = {FlagFunctions | FlagDecorations, FunctionMove, DecorationBorder | DecorationTitle,
+                                   0, 0};
+  xcb_change_property(Connection, XCB_PROP_MODE_REPLACE, static_cast<xcb_window_t>(AWindow.winId()), Hints, Hints,
+                      32, 5, Values);
+  xcb_flush(Connection);
+}
+
+void RequestFrameExtents(QWidget& AWindow) {
+  xcb_connection_t* Connection = QtConnection();
+  if (!Connection) return;
+  const xcb_atom_t Request = InternAtom(Connection, "_NET_REQUEST_FRAME_EXTENTS");
+  const xcb_screen_t* Screen = xcb_setup_roots_iterator(xcb_get_setup(Connection)).data;
+  if (Request == XCB_ATOM_NONE || !Screen) return;
+  xcb_client_message_event_t Message{};
+  Message.response_type = XCB_CLIENT_MESSAGE;
+  Message.format = 32;
+  Message.window = static_cast<xcb_window_t>(AWindow.winId());
+  Message.type = Request;
+  xcb_send_event(Connection, 0, Screen->root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                 reinterpret_cast<const char*>(&Message));
+  xcb_flush(Connection);
+}
+
+std::optional<QMargins> FrameExtents(QWidget& AWindow) {
+  xcb_connection_t* Connection = QtConnection();
+  if (!Connection) return std::nullopt;
+  const xcb_atom_t Extents = InternAtom(Connection, "_NET_FRAME_EXTENTS");
+  if (Extents == XCB_ATOM_NONE) return std::nullopt;
+  std::optional<QMargins> Frame;
+  const xcb_get_property_cookie_t Cookie =
+      xcb_get_property(Connection, 0, static_cast<xcb_window_t>(AWindow.winId()), Extents, XCB_ATOM_CARDINAL, 0, 4);
+  if (xcb_get_property_reply_t* Reply = xcb_get_property_reply(Connection, Cookie, nullptr)) {
+    if (Reply->format == 32 && xcb_get_property_value_length(Reply) == 16) {
+      // left, right, top, bottom
+      const auto* V = static_cast<const std::uint32_t*>(xcb_get_property_value(Reply));
+      Frame = QMargins(static_cast<int>(V[0]), static_cast<int>(V[2]), static_cast<int>(V[1]), static_cast<int>(V[3]));
+    }
+    std::free(Reply);
+  }
+  return Frame;
+}
+
+bool IsFrameExtentsChange(QWidget& AWindow, const QByteArray& AEventType, void* AMessage) {
+  xcb_connection_t* Connection = QtConnection();
+  if (!Connection || AEventType != "xcb_generic_event_t") return false;
+  const auto* Event = static_cast<const xcb_generic_event_t*>(AMessage);
+  if ((Event->response_type & 0x7f) != XCB_PROPERTY_NOTIFY) return false;
+  const auto* Notify = reinterpret_cast<const xcb_property_notify_event_t*>(Event);
+  return Notify->window == static_cast<xcb_window_t>(AWindow.winId()) &&
+         Notify->atom == InternAtom(Connection, "_NET_FRAME_EXTENTS");
+}
+
 void RequestSkipTaskbar(QWidget& AWindow, bool AMapped) {
-  if (QGuiApplication::platformName() != QLatin1String("xcb")) return;
-  auto* X11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-  xcb_connection_t* Connection = X11 ? X11->connection() : nullptr;
+  xcb_connection_t* Connection = QtConnection();
   if (!Connection) return;
   const auto Window = static_cast<xcb_window_t>(AWindow.winId());
   const xcb_atom_t State = InternAtom(Connection, "_NET_WM_STATE");

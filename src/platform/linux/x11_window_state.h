@@ -1,5 +1,10 @@
 #pragma once
 // Window-manager hints Qt has no setting for.
+#include <QByteArray>
+#include <QMargins>
+
+#include <optional>
+
 class QWidget;
 
 namespace vm::ui {
@@ -11,5 +16,20 @@ namespace vm::ui {
 // withdrawn (hidden), possibly only after the next showing began, so a window shown again asks
 // both ways. Does nothing off X11.
 void RequestSkipTaskbar(QWidget& AWindow, bool AMapped = false);
+
+// Motif window-manager hints of a window that may only be moved: a border and a title bar with no
+// buttons and no window menu (functions: move; decorations: border and title). Qt's own hints for
+// a title bar without buttons leave the decorations to the window manager, which then draws all
+// its buttons. Set before the window is mapped; Qt writes the property only when the window is
+// created or its flags change. Does nothing off X11.
+void SetMoveOnlyFrameHints(QWidget& AWindow);
+
+// Asks the window manager to announce the frame it will put around the window before it is ever
+// mapped (_NET_REQUEST_FRAME_EXTENTS); it answers by setting the window's _NET_FRAME_EXTENTS,
+// which FrameExtents then reads. A native event of the window for which IsFrameExtentsChange
+// holds tells that the property changed. All do nothing (nullopt, false) off X11.
+void RequestFrameExtents(QWidget& AWindow);
+std::optional<QMargins> FrameExtents(QWidget& AWindow);
+bool IsFrameExtentsChange(QWidget& AWindow, const QByteArray& AEventType, void* AMessage);
 
 } // namespace vm::ui
