@@ -29,13 +29,17 @@ public:
     }
   }
   void TearDown() override { FDesktop.reset(); }
+  TVirtualDesktop& Desktop() { return *FDesktop; }
 
 private:
   std::unique_ptr<TVirtualDesktop> FDesktop;
 };
 
-[[maybe_unused]] ::testing::Environment* const DesktopEnvironment =
-    ::testing::AddGlobalTestEnvironment(new TDesktopEnvironment);
+TDesktopEnvironment* const DesktopEnvironment = [] {
+  auto* Environment = new TDesktopEnvironment;
+  ::testing::AddGlobalTestEnvironment(Environment);
+  return Environment;
+}();
 
 std::uint32_t Crc32(const std::string& ABytes) {
   static const auto Table = [] {
@@ -68,6 +72,8 @@ void PrintTo(const TEntry& AEntry, std::ostream* AOut) {
   *AOut << "{t:" << AEntry.Type << " x:\"" << AEntry.Text << "\" i:\"" << AEntry.ImageFile
         << "\" p:" << (AEntry.Pinned ? "true" : "false") << "}";
 }
+
+TVirtualDesktop& Desktop() { return DesktopEnvironment->Desktop(); }
 
 TEntry TextEntry(const std::string& AText, bool APinned) { return TEntry{0, AText, "", APinned}; }
 
@@ -178,8 +184,12 @@ void TE2ETest::DumpLogs() {
 
 fs::path TE2ETest::ScreenshotFolder() const { return VELLOMARCH_E2E_SCREENSHOTS; }
 
+void TE2ETest::LaunchProgram() {
+  FProgram = TChild::Start(ProgramCommand(), Root() / "vellomarch.log", -1, AppFolder());
+}
+
 void TE2ETest::StartProgram() {
-  FProgram = TChild::Start({ProgramPath().string()}, Root() / "vellomarch.log", -1, AppFolder());
+  LaunchProgram();
   const pid_t Pid = FProgram.Pid();
   ASSERT_TRUE(WaitUntil([&] { return !FProgram.Running() || !TrayIconsOf(Pid).empty(); }, 30000ms, 100ms))
       << "the tray icon was not embedded";
@@ -283,6 +293,17 @@ unsigned long TE2ETest::ShowPopupByHotkey(const std::string& AKeys) {
 
 bool TE2ETest::WaitPopupHidden(TMs ATimeout) {
   return WaitUntil([] { return VisibleWindows(PopupTitle).empty(); }, ATimeout);
+}
+
+double TE2ETest::TrayIconDifference(const fs::path& AIconFile) {
+  const std::vector<unsigned long> Icons = TrayIconsOf(FProgram.Pid());
+  if (Icons.size() != 1) return 255;
+  const std::optional<TRect> Area = WindowGeometry(Icons.front());
+  if (!Area || Area->W <= 2 || Area->H <= 2) return 255;
+  const std::vector<unsigned> Shown = ScreenPixels(*Area);
+  if (Shown.empty()) return 255;
+  // The icon's transparent corners show the tray's background.
+  return MeanDifference(Shown, PicturePixels(AIconFile, Area->W, Area->H, Shown.front()));
 }
 
 std::vector<unsigned long> TE2ETest::VisibleProgramWindows() {
