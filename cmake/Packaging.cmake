@@ -54,11 +54,12 @@ set(CPACK_PACKAGE_VENDOR "The Vellomarch developers")
 set(CPACK_PACKAGE_CONTACT "The Vellomarch developers <developers@vellomarch.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "clipboard history that pastes back where you type")
 set(CPACK_PACKAGE_DESCRIPTION
-  "Vellomarch stays resident in an X11 session and records every copied text, image and list of
-files in a bounded history kept encrypted on disk. Alt+C opens the list at the
-mouse pointer with a search box; Enter pastes the chosen entry into the window
-the user came from. Entries can be pinned, deleted and previewed; the menu also
-pastes timestamps and text and image templates. It starts with the session.")
+  "Vellomarch stays resident in an X11 session and records every copied text,
+image and list of files in a bounded history kept encrypted on disk. Alt+C
+opens the list at the mouse pointer with a search box; Enter pastes the chosen
+entry into the window the user came from. Entries can be pinned, deleted and
+previewed; the menu also pastes timestamps and text and image templates.
+It starts with the desktop session.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 # The autostart entry's destination is absolute: stage it under the package's root, never the builder's.
 set(CPACK_SET_DESTDIR ON)

@@ -25,7 +25,7 @@ TEST_F(TTrayE2E, RunsWithoutATrayAndATrayStartedLaterGetsTheIcon) {
       << "the tray that started later got no icon";
   double Difference = 255;
   // The icon is painted a moment after it is embedded.
-  EXPECT_TRUE(WaitUntil([&] { return (Difference = TrayIconDifference(VELLOMARCH_E2E_PROGRAM_ICON)) < 24; }, 5000ms,
+  EXPECT_TRUE(WaitUntil([&] { return (Difference = TrayIconDifference(VELLOMARCH_E2E_PROGRAM_ICON)) < 12; }, 5000ms,
                         100ms))
       << "the tray icon does not show the program's icon: mean difference " << Difference;
 

@@ -120,7 +120,9 @@ protected:
     case TFolder::OwnedByRunner: {
       const fs::path Folder = FRoot / "own";
       fs::create_directories(Folder);
-      if (ARunner) EXPECT_EQ(::chown(Folder.c_str(), ARunner->pw_uid, ARunner->pw_gid), 0);
+      if (ARunner) {
+        EXPECT_EQ(::chown(Folder.c_str(), ARunner->pw_uid, ARunner->pw_gid), 0);
+      }
       return Folder;
     }
     case TFolder::OwnedByRoot: {

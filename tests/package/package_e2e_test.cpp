@@ -73,7 +73,7 @@ TEST_F(TPackageE2E, AutostartRunsTheInstalledProgramThatPastesAndKeepsItsDataInT
 
   double Difference = 255;
   EXPECT_TRUE(WaitUntil([&] {
-    return (Difference = TrayIconDifference(PackageRoot() / "usr/share/icons/hicolor/32x32/apps/vellomarch.png")) < 24;
+    return (Difference = TrayIconDifference(PackageRoot() / "usr/share/icons/hicolor/32x32/apps/vellomarch.png")) < 12;
   }, 5000ms, 100ms)) << "the tray icon does not show the packaged icon: mean difference " << Difference;
 }
 
