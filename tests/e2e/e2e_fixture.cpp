@@ -184,12 +184,17 @@ void TE2ETest::DumpLogs() {
 
 fs::path TE2ETest::ScreenshotFolder() const { return VELLOMARCH_E2E_SCREENSHOTS; }
 
-void TE2ETest::LaunchProgram() {
+void TE2ETest::StartProgramWithoutTray() {
   FProgram = TChild::Start(ProgramCommand(), Root() / "vellomarch.log", -1, AppFolder());
+  // The data folder is made after the application object, whose platform set-up subscribes to
+  // the clipboard's changes.
+  ASSERT_TRUE(WaitUntil([&] { return !FProgram.Running() || fs::is_directory(DataFolder()); }, 30000ms, 50ms))
+      << "the program made no data folder";
+  ASSERT_TRUE(FProgram.Running()) << "the program ended at start with " << FProgram.WaitExit(0ms).value_or(-1);
 }
 
 void TE2ETest::StartProgram() {
-  LaunchProgram();
+  FProgram = TChild::Start(ProgramCommand(), Root() / "vellomarch.log", -1, AppFolder());
   const pid_t Pid = FProgram.Pid();
   ASSERT_TRUE(WaitUntil([&] { return !FProgram.Running() || !TrayIconsOf(Pid).empty(); }, 30000ms, 100ms))
       << "the tray icon was not embedded";

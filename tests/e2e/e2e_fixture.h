@@ -54,8 +54,9 @@ protected:
 
   // Starts the program from its own folder and waits until its tray icon is embedded.
   void StartProgram();
-  // Starts the program and returns at once, as it is when no tray exists.
-  void LaunchProgram();
+  // Starts the program where no tray exists, and waits until it has made its data folder: its
+  // clipboard watch is then set up, so a copy from now on is recorded.
+  void StartProgramWithoutTray();
   TChild StartSecondInstance();
   TChild& Program() { return FProgram; }
 

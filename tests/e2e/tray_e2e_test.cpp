@@ -9,7 +9,7 @@ using TTrayE2E = TE2ETest;
 
 TEST_F(TTrayE2E, RunsWithoutATrayAndATrayStartedLaterGetsTheIcon) {
   ASSERT_NO_THROW(Desktop().StopTray());
-  LaunchProgram();
+  ASSERT_NO_FATAL_FAILURE(StartProgramWithoutTray());
   StartTarget();
   // A recorded copy means the program runs its loop, with the hotkeys registered before it.
   CopyTextAndWait("トレイなしで記録");
