@@ -17,22 +17,40 @@ add_executable(history_inspect ${VELLOMARCH_E2E_DIR}/history_inspect.cpp)
 target_link_libraries(history_inspect PRIVATE vellomarch_linux)
 vellomarch_warnings(history_inspect)
 
+# The tests' programs and files, named to a test program at build time.
+function(vellomarch_e2e_test_program name)
+  add_executable(${name} ${ARGN} ${VELLOMARCH_E2E_DIR}/e2e_support.cpp ${VELLOMARCH_E2E_DIR}/e2e_fixture.cpp)
+  target_include_directories(${name} PRIVATE ${VELLOMARCH_E2E_DIR})
+  target_link_libraries(${name} PRIVATE vellomarch_json GTest::gtest_main)
+  target_compile_definitions(${name} PRIVATE
+    VELLOMARCH_E2E_PROGRAM="$<TARGET_FILE:vellomarch>"
+    VELLOMARCH_E2E_PROGRAM_ICON="${CMAKE_SOURCE_DIR}/src/platform/linux/icons/vellomarch-32.png"
+    VELLOMARCH_E2E_TARGET_APP="$<TARGET_FILE:e2e_target>"
+    VELLOMARCH_E2E_CLIP_OWNER="$<TARGET_FILE:e2e_clip_owner>"
+    VELLOMARCH_E2E_HISTORY_INSPECT="$<TARGET_FILE:history_inspect>"
+    VELLOMARCH_E2E_SCREENSHOTS="${CMAKE_BINARY_DIR}/screenshots"
+    VELLOMARCH_E2E_LSAN_SUPPRESSIONS="${VELLOMARCH_E2E_DIR}/lsan_suppressions.txt"
+    VELLOMARCH_E2E_PACKAGE="${VELLOMARCH_PACKAGE_FILE}")
+  add_dependencies(${name} vellomarch e2e_target e2e_clip_owner history_inspect)
+  vellomarch_warnings(${name})
+endfunction()
+
 file(GLOB VELLOMARCH_E2E_TESTS CONFIGURE_DEPENDS ${VELLOMARCH_E2E_DIR}/*_e2e_test.cpp)
-add_executable(linux_e2e_tests ${VELLOMARCH_E2E_TESTS}
-  ${VELLOMARCH_E2E_DIR}/e2e_support.cpp ${VELLOMARCH_E2E_DIR}/e2e_fixture.cpp)
-target_include_directories(linux_e2e_tests PRIVATE ${VELLOMARCH_E2E_DIR})
-target_link_libraries(linux_e2e_tests PRIVATE vellomarch_json GTest::gtest_main)
-target_compile_definitions(linux_e2e_tests PRIVATE
-  VELLOMARCH_E2E_PROGRAM="$<TARGET_FILE:vellomarch>"
-  VELLOMARCH_E2E_TARGET_APP="$<TARGET_FILE:e2e_target>"
-  VELLOMARCH_E2E_CLIP_OWNER="$<TARGET_FILE:e2e_clip_owner>"
-  VELLOMARCH_E2E_HISTORY_INSPECT="$<TARGET_FILE:history_inspect>"
-  VELLOMARCH_E2E_SCREENSHOTS="${CMAKE_BINARY_DIR}/screenshots"
-  VELLOMARCH_E2E_LSAN_SUPPRESSIONS="${VELLOMARCH_E2E_DIR}/lsan_suppressions.txt")
-add_dependencies(linux_e2e_tests vellomarch e2e_target e2e_clip_owner history_inspect)
-vellomarch_warnings(linux_e2e_tests)
+vellomarch_e2e_test_program(linux_e2e_tests ${VELLOMARCH_E2E_TESTS})
 
 # Each test starts a desktop of its own (one test per process); serial, because they measure
 # nothing but still drive windows and time-outs that a loaded machine would stretch.
 gtest_discover_tests(linux_e2e_tests DISCOVERY_MODE PRE_TEST
   PROPERTIES LABELS linux-e2e RUN_SERIAL TRUE TIMEOUT 300)
+
+# --- The Debian package: built from the linux-release preset, checked, unpacked and run -----------
+# Building it is a test of its own that the others need (a CTest fixture), so `ctest -L package`
+# builds, checks and runs the package, and a plain `ctest` does it along with everything else.
+add_test(NAME package_build COMMAND ${CMAKE_SOURCE_DIR}/scripts/build-package)
+set_tests_properties(package_build PROPERTIES LABELS package FIXTURES_SETUP vellomarch_package TIMEOUT 1800)
+add_test(NAME package_checks COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-package ${VELLOMARCH_PACKAGE_FILE})
+set_tests_properties(package_checks PROPERTIES LABELS package FIXTURES_REQUIRED vellomarch_package TIMEOUT 600)
+
+vellomarch_e2e_test_program(package_e2e_tests ${CMAKE_SOURCE_DIR}/tests/package/package_e2e_test.cpp)
+gtest_discover_tests(package_e2e_tests DISCOVERY_MODE PRE_TEST
+  PROPERTIES LABELS package RUN_SERIAL TRUE TIMEOUT 300 FIXTURES_REQUIRED vellomarch_package)

@@ -21,3 +21,7 @@ if(EXISTS ${CMAKE_SOURCE_DIR}/src/platform/linux/main.cpp)
   target_link_libraries(vellomarch PRIVATE vellomarch_linux)
   vellomarch_warnings(vellomarch)
 endif()
+
+if(TARGET vellomarch)
+  include(cmake/Packaging.cmake)
+endif()

@@ -1,8 +1,12 @@
 # Package lists and an idempotent installer shared by scripts/run and scripts/test.
 VELLOMARCH_BUILD_PACKAGES=(cmake ninja-build pkg-config g++ nlohmann-json3-dev libsodium-dev
   qt6-base-dev qt6-base-dev-tools libx11-dev libxtst-dev libxcb1-dev)
-# What the Linux program needs at run time on a desktop (fonts for Japanese and colour emoji).
-VELLOMARCH_RUN_PACKAGES=(fonts-noto-cjk fonts-noto-color-emoji)
+# What the Linux program needs at run time on a desktop (fonts for Japanese and colour emoji,
+# Qt's own texts in Japanese).
+VELLOMARCH_RUN_PACKAGES=(fonts-noto-cjk fonts-noto-color-emoji qt6-translations-l10n)
+# Making the Debian package (CPack reads the libraries' dependencies with dpkg-shlibdeps and
+# finds them with file) and checking it as Debian would.
+VELLOMARCH_PACKAGING_PACKAGES=(dpkg-dev file lintian desktop-file-utils appstream)
 # A virtual desktop for running the program without a display, and for the end-to-end tests.
 VELLOMARCH_DESKTOP_PACKAGES=(xvfb xauth openbox trayer xclip xdotool x11-utils x11-xserver-utils
   imagemagick)

@@ -38,6 +38,7 @@ public:
     }
   }
   void TearDown() override { FDesktop.reset(); }
+  TVirtualDesktop& Desktop() { return *FDesktop; }
 
 private:
   std::unique_ptr<TVirtualDesktop> FDesktop;
@@ -76,6 +77,8 @@ void PrintTo(const TEntry& AEntry, std::ostream* AOut) {
   *AOut << "{t:" << AEntry.Type << " x:\"" << AEntry.Text << "\" i:\"" << AEntry.ImageFile
         << "\" p:" << (AEntry.Pinned ? "true" : "false") << "}";
 }
+
+TVirtualDesktop& Desktop() { return TDesktopEnvironment::Instance().Desktop(); }
 
 TEntry TextEntry(const std::string& AText, bool APinned) { return TEntry{0, AText, "", APinned}; }
 
@@ -187,8 +190,17 @@ void TE2ETest::DumpLogs() {
 
 fs::path TE2ETest::ScreenshotFolder() const { return VELLOMARCH_E2E_SCREENSHOTS; }
 
+void TE2ETest::StartProgramWithoutTray() {
+  FProgram = TChild::Start(ProgramCommand(), Root() / "vellomarch.log", -1, AppFolder());
+  // The data folder is made after the application object, whose platform set-up subscribes to
+  // the clipboard's changes.
+  ASSERT_TRUE(WaitUntil([&] { return !FProgram.Running() || fs::is_directory(DataFolder()); }, 30000ms, 50ms))
+      << "the program made no data folder";
+  ASSERT_TRUE(FProgram.Running()) << "the program ended at start with " << FProgram.WaitExit(0ms).value_or(-1);
+}
+
 void TE2ETest::StartProgram() {
-  FProgram = TChild::Start({ProgramPath().string()}, Root() / "vellomarch.log", -1, AppFolder());
+  FProgram = TChild::Start(ProgramCommand(), Root() / "vellomarch.log", -1, AppFolder());
   const pid_t Pid = FProgram.Pid();
   ASSERT_TRUE(WaitUntil([&] { return !FProgram.Running() || !TrayIconsOf(Pid).empty(); }, 30000ms, 100ms))
       << "the tray icon was not embedded";
@@ -292,6 +304,17 @@ unsigned long TE2ETest::ShowPopupByHotkey(const std::string& AKeys) {
 
 bool TE2ETest::WaitPopupHidden(TMs ATimeout) {
   return WaitUntil([] { return VisibleWindows(PopupTitle).empty(); }, ATimeout);
+}
+
+double TE2ETest::TrayIconDifference(const fs::path& AIconFile) {
+  const std::vector<unsigned long> Icons = TrayIconsOf(FProgram.Pid());
+  if (Icons.size() != 1) return 255;
+  const std::optional<TRect> Area = WindowGeometry(Icons.front());
+  if (!Area || Area->W <= 2 || Area->H <= 2) return 255;
+  const std::vector<unsigned> Shown = ScreenPixels(*Area);
+  if (Shown.empty()) return 255;
+  // The icon's transparent corners show the tray's background.
+  return MeanDifference(Shown, PicturePixels(AIconFile, Area->W, Area->H, Shown.front()));
 }
 
 std::vector<unsigned long> TE2ETest::VisibleProgramWindows() {

@@ -17,6 +17,9 @@ namespace vm::e2e {
 inline const std::string PopupTitle = "Vellomarch Ver1.2.0.0";
 inline const std::string TargetTitle = "Vellomarch E2E Target";
 
+// The desktop that every test of the program run shares.
+TVirtualDesktop& Desktop();
+
 // One entry of the history file as history_inspect prints it (text in UTF-8).
 struct TEntry {
   int Type = -1; // 0 text, 1 image, 2 files
@@ -45,11 +48,17 @@ protected:
 
   fs::path Root() const { return FRoot.Path(); }
   fs::path AppFolder() const { return Root() / "app"; }
-  fs::path DataFolder() const { return AppFolder() / "Vellomarch"; }
+  // A portable copy's data folder, beside its executable.
+  virtual fs::path DataFolder() const { return AppFolder() / "Vellomarch"; }
   fs::path ProgramPath() const { return AppFolder() / "vellomarch"; }
+  // How the program under test is started: the copy in AppFolder.
+  virtual std::vector<std::string> ProgramCommand() const { return {ProgramPath().string()}; }
 
   // Starts the program from its own folder and waits until its tray icon is embedded.
   void StartProgram();
+  // Starts the program where no tray exists, and waits until it has made its data folder: its
+  // clipboard watch is then set up, so a copy from now on is recorded.
+  void StartProgramWithoutTray();
   TChild StartSecondInstance();
   TChild& Program() { return FProgram; }
 
@@ -77,6 +86,9 @@ protected:
   bool WaitPopupHidden(TMs ATimeout = 3000ms);
   // The visible windows of the program, tray icons left out.
   std::vector<unsigned long> VisibleProgramWindows();
+  // How far the program's tray icon on the screen is from the picture AIconFile scaled to the
+  // icon's size: the mean difference per colour channel (0 to 255); 255 without a tray icon.
+  double TrayIconDifference(const fs::path& AIconFile);
 
   fs::path ScreenshotFolder() const;
 

@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <random>
@@ -311,6 +312,10 @@ TVirtualDesktop::TVirtualDesktop(int ADpi) : FDpi(ADpi) {
       }, 15s, 50ms))
     throw std::runtime_error("openbox did not come up on " + FDisplay + Logs());
 
+  StartTray();
+}
+
+void TVirtualDesktop::StartTray() {
   FTrayer = TChild::Start({"trayer", "--edge", "bottom", "--align", "right", "--widthtype", "request",
                            "--height", "24", "--SetDockType", "true", "--SetPartialStrut", "true"},
                           Folder() / "trayer.log");
@@ -321,7 +326,23 @@ TVirtualDesktop::TVirtualDesktop(int ADpi) : FDpi(ADpi) {
         return !RunCommand({"xdotool", "search", "--onlyvisible", "--class", "^trayer$"}).Out.empty() && Area &&
                Area->H < Height;
       }, 15s, 50ms))
-    throw std::runtime_error("trayer did not come up on " + FDisplay + Logs());
+    throw std::runtime_error("trayer did not come up on " + FDisplay + TrayLogs());
+}
+
+std::string TVirtualDesktop::TrayLogs() {
+  std::string Text;
+  if (FTrayer.Pid() > 0 && !FTrayer.Running())
+    Text += " (trayer has ended with " + std::to_string(FTrayer.WaitExit(0ms).value_or(-1)) + ")";
+  return Text + "\n--- trayer.log\n" + ReadFile(Folder() / "trayer.log");
+}
+
+void TVirtualDesktop::StopTray() {
+  FTrayer.Stop();
+  if (!WaitUntil([] {
+        const auto Area = WorkArea();
+        return RunCommand({"xdotool", "search", "--class", "^trayer$"}).Out.empty() && Area && Area->H == Height;
+      }, 15s, 50ms))
+    throw std::runtime_error("trayer's panel stayed on " + FDisplay);
 }
 
 TVirtualDesktop::~TVirtualDesktop() {
@@ -405,6 +426,51 @@ std::optional<unsigned> ScreenPixel(int AX, int AY) {
   const std::regex Pattern("#([0-9A-Fa-f]{6})");
   if (R.ExitCode != 0 || !std::regex_search(R.Out, M, Pattern)) return std::nullopt;
   return static_cast<unsigned>(std::stoul(M[1].str(), nullptr, 16));
+}
+
+namespace {
+
+std::vector<unsigned> RgbToPixels(const std::string& ABytes) {
+  std::vector<unsigned> Pixels;
+  for (std::size_t I = 0; I + 2 < ABytes.size(); I += 3)
+    Pixels.push_back(static_cast<unsigned>(static_cast<unsigned char>(ABytes[I])) << 16 |
+                     static_cast<unsigned>(static_cast<unsigned char>(ABytes[I + 1])) << 8 |
+                     static_cast<unsigned char>(ABytes[I + 2]));
+  return Pixels;
+}
+
+std::string ColourName(unsigned AColour) {
+  char Name[8];
+  std::snprintf(Name, sizeof Name, "#%06X", AColour & 0xFFFFFF);
+  return Name;
+}
+
+} // namespace
+
+std::vector<unsigned> ScreenPixels(const TRect& ARect) {
+  const std::string Geometry = std::to_string(ARect.W) + "x" + std::to_string(ARect.H) + "+" + std::to_string(ARect.X) +
+                               "+" + std::to_string(ARect.Y);
+  const TRunResult R = RunCommand({"import", "-window", "root", "-crop", Geometry, "+repage", "-depth", "8", "rgb:-"}, 30000ms);
+  if (R.ExitCode != 0) return {};
+  return RgbToPixels(R.Out);
+}
+
+std::vector<unsigned> PicturePixels(const fs::path& AFile, int AWidth, int AHeight, unsigned ABackground) {
+  const TRunResult R = RunCommand({"convert", AFile.string(), "-resize",
+                                   std::to_string(AWidth) + "x" + std::to_string(AHeight) + "!", "-background",
+                                   ColourName(ABackground), "-flatten", "-depth", "8", "rgb:-"},
+                                  30000ms);
+  if (R.ExitCode != 0) return {};
+  return RgbToPixels(R.Out);
+}
+
+double MeanDifference(const std::vector<unsigned>& A, const std::vector<unsigned>& B) {
+  if (A.size() != B.size() || A.empty()) return 255;
+  double Sum = 0;
+  for (std::size_t I = 0; I < A.size(); ++I)
+    for (int Shift : {16, 8, 0})
+      Sum += std::abs(static_cast<int>((A[I] >> Shift) & 0xFF) - static_cast<int>((B[I] >> Shift) & 0xFF));
+  return Sum / (3.0 * static_cast<double>(A.size()));
 }
 
 void Key(const std::string& AKeys) { RunCommand({"xdotool", "key", "--delay", "30", AKeys}); }

@@ -95,7 +95,14 @@ public:
   const fs::path& Folder() const { return FFolder.Path(); }
   int Dpi() const { return FDpi; }
 
+  // Ends trayer (the tray is gone once its panel has left the screen) or starts it again (the
+  // tray is there once openbox has made room for its panel).
+  void StopTray();
+  void StartTray();
+
 private:
+  std::string TrayLogs();
+
   int FDpi;
   TTempFolder FFolder{"vellomarch-e2e-desktop"};
   std::string FDisplay;
@@ -128,6 +135,14 @@ void MoveMouse(int AX, int AY);
 void Click(int AButton);
 void ActivateWindow(unsigned long AWindow);
 void MoveWindow(unsigned long AWindow, int AX, int AY);
+// The pixels of the rectangle ARect of the screen as 0xRRGGBB, row by row.
+std::vector<unsigned> ScreenPixels(const TRect& ARect);
+// The pixels of the picture file AFile scaled to AWidth x AHeight and put on ABackground
+// (0xRRGGBB) where it is transparent, row by row; empty when the file cannot be read.
+std::vector<unsigned> PicturePixels(const fs::path& AFile, int AWidth, int AHeight, unsigned ABackground);
+// The mean difference of two pictures of the same size, per colour channel (0 to 255).
+double MeanDifference(const std::vector<unsigned>& A, const std::vector<unsigned>& B);
+
 // Saves the whole screen as a PNG file.
 bool Screenshot(const fs::path& AFile);
 // Saves the rectangle ACrop of the screen.

@@ -21,10 +21,21 @@ bool IsWritableFolder(const fs::path& AFolder) {
   return ::faccessat(AT_FDCWD, AFolder.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
 }
 
+// The folders a package manager or an administrator installs programs into. /bin and /sbin are
+// the same folders on systems that have not merged them into /usr yet.
+bool IsSystemFolder(const fs::path& AFolder) {
+  const fs::path Normal = AFolder.lexically_normal();
+  auto Part = Normal.begin();
+  if (Part == Normal.end() || *Part != "/" || ++Part == Normal.end()) return false;
+  return *Part == "usr" || *Part == "opt" || *Part == "bin" || *Part == "sbin";
+}
+
+bool IsPortableFolder(const fs::path& AFolder) { return !IsSystemFolder(AFolder) && IsWritableFolder(AFolder); }
+
 } // namespace
 
 std::u16string DataFolderParentFor(const fs::path& AExecutableFolder) {
-  const fs::path Parent = IsWritableFolder(AExecutableFolder) ? AExecutableFolder : XdgDataHome();
+  const fs::path Parent = IsPortableFolder(AExecutableFolder) ? AExecutableFolder : XdgDataHome();
   return Utf8ToUtf16(Parent.string());
 }
 

@@ -1,7 +1,9 @@
 #pragma once
-// Where the data folder "Vellomarch" lives on Linux. A copy of the program in a folder that the
-// user may write to is portable and keeps its data beside the executable, as on Windows; an
-// installed copy keeps it in the user's data folder ($XDG_DATA_HOME, by default ~/.local/share).
+// Where the data folder "Vellomarch" lives on Linux. A portable copy of the program (outside the
+// system's folders, in a folder its user may write to) keeps its data beside the executable, as on
+// Windows. An installed copy (under /usr or /opt) always keeps it in the user's data folder
+// ($XDG_DATA_HOME, by default ~/.local/share), whoever runs it: root may write to /usr/bin, but
+// a data folder there would mix one user's history into the system's files.
 #include <filesystem>
 #include <string>
 
@@ -10,7 +12,7 @@ namespace vm {
 // The folder to pass to SetDataFolderParent for the running executable (/proc/self/exe).
 std::u16string LinuxDataFolderParent();
 
-// The same choice for an executable in AExecutableFolder.
+// The same choice for an executable in AExecutableFolder (an absolute path).
 std::u16string DataFolderParentFor(const std::filesystem::path& AExecutableFolder);
 
 } // namespace vm

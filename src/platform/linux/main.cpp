@@ -17,6 +17,7 @@
 #include "platform/linux/qt_message_boxes.h"
 #include "platform/linux/qt_screen.h"
 #include "platform/linux/qt_tray_icon.h"
+#include "platform/linux/qt_translation.h"
 #include "platform/linux/single_instance.h"
 #include "platform/linux/sodium_data_protection.h"
 #include "platform/linux/theme.h"
@@ -94,6 +95,7 @@ int main(int argc, char** argv) {
   App.setQuitOnLastWindowClosed(false);
   App.setApplicationName(QStringLiteral("Vellomarch"));
   App.setWindowIcon(QIcon(QStringLiteral(":/icons/vellomarch-64.png")));
+  vm::InstallQtJapaneseTranslation(App);
 
   vm::TSingleInstance Guard;
   if (Guard.TryAcquire() == vm::TSingleInstance::TAcquireResult::AnotherRunning) {
