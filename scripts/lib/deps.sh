@@ -28,3 +28,6 @@ install_packages() {
 # The Windows cross build and its tests under Wine on a private X display.
 VELLOMARCH_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64 mingw-w64-tools wine wine64 xvfb xauth
   fonts-wine fonts-liberation imagemagick xclip xdotool x11-utils)
+
+# The fuzz targets of fuzz/: clang with libFuzzer and the sanitizers' runtime.
+VELLOMARCH_FUZZ_PACKAGES=(clang libclang-rt-14-dev)

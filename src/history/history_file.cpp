@@ -270,6 +270,11 @@ void AppendHistoryJson(std::string_view ADocument, TClipItemList& AItems) {
   }
 }
 
+void ParseHistoryDocument(std::string_view APlain, TClipItemList& AItems) {
+  Utf8ToUtf16(APlain); // raises on bytes that are not UTF-8
+  AppendHistoryJson(APlain, AItems);
+}
+
 void TClipHistory::SaveToFile(const std::u16string& AFile) const {
   const std::string Document = HistoryToJson(FItems);
   const TBytes Protected = ProtectBytes(FProtection, TBytes(Document.begin(), Document.end()));
@@ -286,9 +291,7 @@ void TClipHistory::LoadFromFile(const std::u16string& AFile) {
     // A zero-byte file is an empty history, not a damaged one.
     if (Stored.empty()) return;
     const TBytes Plain = UnprotectBytes(FProtection, TBytes(Stored.begin(), Stored.end()));
-    const std::string Document(Plain.begin(), Plain.end());
-    Utf8ToUtf16(Document); // raises on bytes that are not UTF-8
-    AppendHistoryJson(Document, FItems);
+    ParseHistoryDocument(std::string_view(reinterpret_cast<const char*>(Plain.data()), Plain.size()), FItems);
   } catch (const std::exception& E) {
     WriteLog(u"History load failed: " + ErrorMessage(E));
     CopyAsideQuietly(AFile);

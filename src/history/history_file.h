@@ -30,4 +30,8 @@ std::string HistoryToJson(const TClipItemList& AItems);
 // before the failure stay, the caller drops them.
 void AppendHistoryJson(std::string_view ADocument, TClipItemList& AItems);
 
+// The unprotected bytes of a history file read into AItems, as LoadFromFile reads them: they
+// must be UTF-8, then a history document (AppendHistoryJson). Raises TError like it.
+void ParseHistoryDocument(std::string_view APlain, TClipItemList& AItems);
+
 } // namespace vm

@@ -12,4 +12,12 @@ void CheckImageBounds(long long AWidth, long long AHeight) {
                  u" pixels)");
 }
 
+void CheckImageDataSize(long long AWidth, long long AHeight, long long ADataBytes) {
+  // Within the bounds above the product cannot overflow.
+  CheckImageBounds(AWidth, AHeight);
+  if (AWidth * AHeight > (ADataBytes < 0 ? 0 : ADataBytes) * MaxPixelsPerDataByte)
+    throw TError(u"The image claims more pixels (" + IntToStr(AWidth) + u" x " + IntToStr(AHeight) +
+                 u") than its " + IntToStr(ADataBytes) + u" bytes can hold");
+}
+
 } // namespace vm

@@ -26,6 +26,15 @@ inline constexpr long long MaxImagePixels = 1LL << 28;
 // Throws TError when a picture of this size may not be decoded.
 void CheckImageBounds(long long AWidth, long long AHeight);
 
+// No encoding packs more pixels into a byte than this: deflate gives at most about 1032 bytes
+// for one, which a PNG of 1 bit a pixel makes 8256 pixels, and a BMP's run-length skip covers
+// 255 x 255 pixels with 4 bytes. A header that claims more for the bytes that came with it
+// belongs to a damaged or hostile picture, whose decoder would still reserve all its pixels.
+inline constexpr long long MaxPixelsPerDataByte = 16384;
+
+// Throws TError when a picture of this size cannot have been encoded in ADataBytes bytes.
+void CheckImageDataSize(long long AWidth, long long AHeight, long long ADataBytes);
+
 class IImaging {
 public:
   virtual ~IImaging() = default;

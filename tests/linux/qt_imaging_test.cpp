@@ -181,10 +181,38 @@ TEST_F(QtImaging, OversizedHeadersAreRefusedBeforeDecoding) {
     EXPECT_NE(Message.find(u"too large"), std::u16string::npos)
         << Case.Width << " x " << Case.Height << ": " << Utf16ToUtf8(Message);
   }
-  // Within the bounds, the same short data is Qt's own read error.
-  const std::u16string Truncated = ErrorOf([&] { FImaging.DecodePng(PngClaiming(3000, 3000)); });
+  // Within the bounds and what its bytes can hold, the same short data is Qt's own read error.
+  const std::u16string Truncated = ErrorOf([&] { FImaging.DecodePng(PngClaiming(300, 300)); });
   EXPECT_EQ(Truncated.find(u"too large"), std::u16string::npos);
+  EXPECT_EQ(Truncated.find(u"bytes can hold"), std::u16string::npos);
   EXPECT_NE(Truncated, u"(no error)");
+}
+
+// Seen through the allocation limit of the image_decoding fuzz target (the input is
+// fuzz/corpus/image_decoding/claims_16384x16384.png): a PNG of 66 bytes whose header claims the
+// largest square the bounds admit made Qt reserve 1 GiB for its pixels before it found the data
+// short. Every reader refuses it from the header now.
+TEST_F(QtImaging, HeadersClaimingMorePixelsThanTheirBytesHoldAreRefusedBeforeDecoding) {
+  const TBytes Png = PngClaiming(16384, 16384);
+  ASSERT_EQ(Png.size(), 66u);
+  for (const std::u16string& Message :
+       {ErrorOf([&] { FImaging.DecodePng(Png); }),
+        ErrorOf([&] { ReadImage(QByteArray(reinterpret_cast<const char*>(Png.data()), static_cast<qsizetype>(Png.size())), nullptr); })})
+    EXPECT_NE(Message.find(u"than its 66 bytes can hold"), std::u16string::npos) << Utf16ToUtf8(Message);
+  // A BMP header alone, claiming the same square at 32 bits a pixel.
+  std::string Bmp = std::string("BM", 2) + std::string(12, '\0');
+  const auto PutLe = [&](std::size_t AOffset, std::uint32_t AValue) {
+    for (int I = 0; I < 4; ++I) Bmp[AOffset + static_cast<std::size_t>(I)] = static_cast<char>(AValue >> (8 * I));
+  };
+  Bmp += std::string(40, '\0');
+  PutLe(2, 54);
+  PutLe(10, 54);
+  PutLe(14, 40);
+  PutLe(18, 16384);
+  PutLe(22, 16384);
+  PutLe(26, 1 | 32 << 16); // planes, bits a pixel
+  const std::u16string BmpMessage = ErrorOf([&] { FImaging.DecodeBmp(BytesOf(Bmp)); });
+  EXPECT_NE(BmpMessage.find(u"bytes can hold"), std::u16string::npos) << Utf16ToUtf8(BmpMessage);
 }
 
 TEST_F(QtImaging, UndecodableDataThrowsQtsMessage) {

@@ -40,13 +40,6 @@ const QMimeData* Content() { return QGuiApplication::clipboard()->mimeData(QClip
 
 bool Offers(const QMimeData* AData, const QString& AFormat) { return AData && AData->formats().contains(AFormat); }
 
-// The first path of a copied-files list of GNOME's file manager comes after a "copy" or "cut".
-std::vector<std::u16string> LocalPathsOfGnomeFiles(const QByteArray& AData) {
-  const qsizetype FirstBreak = AData.indexOf('\n');
-  if (FirstBreak < 0) return {};
-  return LocalPathsOfUriList(AData.mid(FirstBreak + 1));
-}
-
 std::vector<std::u16string> LocalPaths(const QMimeData* AData) {
   std::vector<std::u16string> Paths;
   if (Offers(AData, UriListMime)) Paths = LocalPathsOfUriList(AData->data(UriListMime));
@@ -148,6 +141,12 @@ std::vector<std::u16string> LocalPathsOfUriList(const QByteArray& AUriList) {
     if (!Path.isEmpty()) Paths.push_back(Path.toStdU16String());
   }
   return Paths;
+}
+
+std::vector<std::u16string> LocalPathsOfGnomeFiles(const QByteArray& AData) {
+  const qsizetype FirstBreak = AData.indexOf('\n');
+  if (FirstBreak < 0) return {};
+  return LocalPathsOfUriList(AData.mid(FirstBreak + 1));
 }
 
 TQtClipboard::TQtClipboard(TChangeHandler AOnChange)

@@ -84,4 +84,7 @@ std::vector<std::u16string> ParseDropFiles(const TBytes& ABlock);
 // URLs of other schemes are left out.
 std::vector<std::u16string> LocalPathsOfUriList(const QByteArray& AUriList);
 
+// The same for GNOME's x-special/gnome-copied-files: a first line "copy" or "cut", then the URLs.
+std::vector<std::u16string> LocalPathsOfGnomeFiles(const QByteArray& AData);
+
 } // namespace vm

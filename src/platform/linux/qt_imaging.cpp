@@ -81,6 +81,9 @@ TImage ReadImage(QImageReader& AReader) {
   const QSize Size = AReader.size();
   if (Size.isValid()) {
     CheckImageBounds(Size.width(), Size.height());
+    // The decoder reserves the pixels its header states before it reads the first of them.
+    if (const QIODevice* Device = AReader.device(); Device && !Device->isSequential())
+      CheckImageDataSize(Size.width(), Size.height(), Device->size());
   } else if (!AReader.canRead()) {
     throw TError(ToU16(AReader.errorString()));
   }

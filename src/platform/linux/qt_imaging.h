@@ -27,8 +27,8 @@ QImage ToQImage(const TImage& AImage);
 TImage FromQImage(const QImage& AImage);
 
 // Reads the reader's first picture with its pixels as stored (no EXIF turn): its size is checked
-// with CheckImageBounds before the pixels are read. Throws TError with the reader's own message
-// when it cannot be read.
+// with CheckImageBounds, and against the bytes it came in (CheckImageDataSize), before the pixels
+// are read. Throws TError with the reader's own message when it cannot be read.
 TImage ReadImage(QImageReader& AReader);
 // The same for bytes; AFormat as QImageReader takes it ("png", "bmp"), or empty to let Qt tell.
 TImage ReadImage(const QByteArray& AData, const char* AFormat);
