@@ -17,11 +17,14 @@ add_executable(history_inspect ${VELLOMARCH_E2E_DIR}/history_inspect.cpp)
 target_link_libraries(history_inspect PRIVATE vellomarch_linux)
 vellomarch_warnings(history_inspect)
 
+# Large test pictures are deflated at test time rather than kept in the repository.
+find_package(ZLIB REQUIRED)
+
 # The tests' programs and files, named to a test program at build time.
 function(vellomarch_e2e_test_program name)
   add_executable(${name} ${ARGN} ${VELLOMARCH_E2E_DIR}/e2e_support.cpp ${VELLOMARCH_E2E_DIR}/e2e_fixture.cpp)
   target_include_directories(${name} PRIVATE ${VELLOMARCH_E2E_DIR})
-  target_link_libraries(${name} PRIVATE vellomarch_json GTest::gtest_main)
+  target_link_libraries(${name} PRIVATE vellomarch_json GTest::gtest_main ZLIB::ZLIB)
   target_compile_definitions(${name} PRIVATE
     VELLOMARCH_E2E_PROGRAM="$<TARGET_FILE:vellomarch>"
     VELLOMARCH_E2E_PROGRAM_ICON="${CMAKE_SOURCE_DIR}/src/platform/linux/icons/vellomarch-32.png"

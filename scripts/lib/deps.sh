@@ -10,7 +10,7 @@ VELLOMARCH_PACKAGING_PACKAGES=(dpkg-dev file lintian desktop-file-utils appstrea
 # A virtual desktop for running the program without a display, and for the end-to-end tests.
 VELLOMARCH_DESKTOP_PACKAGES=(xvfb xauth openbox trayer xclip xdotool x11-utils x11-xserver-utils
   imagemagick)
-VELLOMARCH_TEST_PACKAGES=(googletest libgtest-dev libgmock-dev)
+VELLOMARCH_TEST_PACKAGES=(googletest libgtest-dev libgmock-dev zlib1g-dev)
 
 install_packages() {
   local missing=()

@@ -150,12 +150,14 @@ bool TVellomarchFrm::CaptureImage() {
 }
 
 std::u16string TVellomarchFrm::StoreCapturedImage(const TBytes& AData) {
+  // A picture beyond the bounds costs nothing but reading its header.
+  CheckPngHeader(AData);
   // The name depends on the content only, so a repeated image finds its earlier entry and file.
   const std::u16string Hash = LowerHex(P.Imaging.Md5(AData));
   const std::u16string Name = Hash + u".png";
 
   ForceFolder(ImagesDir());
-  const TImage Image = P.Imaging.DecodePng(AData);
+  TImage Image = P.Imaging.DecodePng(AData);
   CheckImageData(Image);
   const std::u16string ImageFile = ImagesDir() + Name;
   if (!FileExists(ImageFile)) WriteFileReplacing(ImageFile, AsFileBytes(P.Imaging.EncodePng(Image)));
@@ -163,7 +165,8 @@ std::u16string TVellomarchFrm::StoreCapturedImage(const TBytes& AData) {
   ForceFolder(ResizeImagesDir());
   const std::u16string ThumbFile = ResizeImagesDir() + Hash + u".bmp";
   if (!FileExists(ThumbFile))
-    WriteFileReplacing(ThumbFile, AsFileBytes(P.Imaging.EncodeBmp24(P.Imaging.Thumbnail(Image, ThumbnailSize))));
+    WriteFileReplacing(ThumbFile,
+                       AsFileBytes(P.Imaging.EncodeBmp24(P.Imaging.Thumbnail(std::move(Image), ThumbnailSize))));
   return Name;
 }
 

@@ -93,9 +93,9 @@ private:
 
 // --- Imaging ---------------------------------------------------------------------------------
 
-// A stand-in codec: "PNG" data is the PNG signature, "FAKE", width and height (32-bit little
-// endian) and the pixels. It refuses anything else, and refuses sizes out of bounds before
-// allocating, as the real ones must.
+// A stand-in codec: "PNG" data is the PNG signature and header chunk start (the size as a real
+// PNG states it), "FAKE" and the pixels (32-bit little endian). It refuses anything else, and
+// checks the header before allocating, as the real ones must.
 class TFakeImaging final : public IImaging {
 public:
   static TBytes MakePng(const TImage& AImage);
@@ -103,13 +103,13 @@ public:
   static TBytes MakePngHeader(int AWidth, int AHeight);
   static TImage SolidImage(int AWidth, int AHeight, std::uint32_t AColour);
 
-  int DecodeCount = 0, EncodeCount = 0;
+  int DecodeCount = 0, EncodeCount = 0, Md5Count = 0;
   std::set<std::u16string> UnreadableFiles; // LoadImageFile fails for these
 
   TImage DecodePng(const TBytes& AData) override;
   TBytes EncodePng(const TImage& AImage) override;
   TBytes Md5(const TBytes& AData) override;
-  TImage Thumbnail(const TImage& AImage, int ASize) override;
+  TImage Thumbnail(TImage AImage, int ASize) override;
   TBytes EncodeBmp24(const TImage& AImage) override;
   TImage DecodeBmp(const TBytes& AData) override;
   TImage LoadImageFile(const std::u16string& AFileName) override;

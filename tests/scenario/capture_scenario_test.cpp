@@ -295,17 +295,29 @@ TImage ClaimedSize(int AWidth, int AHeight) {
 
 const TBadImageCase BadImageCases[] = {
     {"PngWiderThanTheBound", [](TFakeClipboard& C) { C.StagePng(TFakeImaging::MakePngHeader(40000, 1)); },
-     u"Capture error: The image is too large to decode safely (40000 x 1 pixels)"},
+     u"Capture error: The image is too large: 40000 x 1 pixels (at most 67108864 pixels, as in 8192 x 8192, and 32767 on a side)"},
     {"PngWithTooManyPixels", [](TFakeClipboard& C) { C.StagePng(TFakeImaging::MakePngHeader(20000, 20000)); },
-     u"Capture error: The image is too large to decode safely (20000 x 20000 pixels)"},
+     u"Capture error: The image is too large: 20000 x 20000 pixels (at most 67108864 pixels, as in 8192 x 8192, and 32767 on a side)"},
+    {"PngOfTenThousandSquare", [](TFakeClipboard& C) { C.StagePng(TFakeImaging::MakePngHeader(10000, 10000)); },
+     u"Capture error: The image is too large: 10000 x 10000 pixels (at most 67108864 pixels, as in 8192 x 8192, and "
+     u"32767 on a side)"},
+    {"PngOneRowBeyondTheSquare", [](TFakeClipboard& C) { C.StagePng(TFakeImaging::MakePngHeader(8192, 8193)); },
+     u"Capture error: The image is too large: 8192 x 8193 pixels (at most 67108864 pixels, as in 8192 x 8192, and "
+     u"32767 on a side)"},
+    {"PngClaimingTheSquareWithAFewBytes",
+     [](TFakeClipboard& C) { C.StagePng(TFakeImaging::MakePngHeader(8192, 8192)); },
+     u"Capture error: The image claims more pixels (8192 x 8192) than its 33 bytes can hold"},
     {"PngTruncated", [](TFakeClipboard& C) { C.StagePng(TFakeImaging::MakePngHeader(10, 10)); },
      u"Capture error: The PNG image is truncated"},
     {"PngGarbage", [](TFakeClipboard& C) { C.StagePng({1, 2, 3, 4, 5}); },
      u"Capture error: The data is not a PNG image"},
     {"BitmapTooLarge", [](TFakeClipboard& C) { C.StageBitmap(ClaimedSize(32768, 2)); },
-     u"Capture error: The image is too large to decode safely (32768 x 2 pixels)"},
+     u"Capture error: The image is too large: 32768 x 2 pixels (at most 67108864 pixels, as in 8192 x 8192, and 32767 on a side)"},
     {"BitmapWithTooManyPixels", [](TFakeClipboard& C) { C.StageBitmap(ClaimedSize(30000, 30000)); },
-     u"Capture error: The image is too large to decode safely (30000 x 30000 pixels)"},
+     u"Capture error: The image is too large: 30000 x 30000 pixels (at most 67108864 pixels, as in 8192 x 8192, and 32767 on a side)"},
+    {"BitmapOneColumnBeyondTheSquare", [](TFakeClipboard& C) { C.StageBitmap(ClaimedSize(8193, 8192)); },
+     u"Capture error: The image is too large: 8193 x 8192 pixels (at most 67108864 pixels, as in 8192 x 8192, and "
+     u"32767 on a side)"},
     {"BitmapWithMissingPixels",
      [](TFakeClipboard& C) {
        TImage Image = TFakeImaging::SolidImage(4, 4, 0xFF00FF00);
@@ -323,6 +335,16 @@ const TBadImageCase BadImageCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(BadImages, TCaptureBadImage, ::testing::ValuesIn(BadImageCases),
                          [](const auto& AInfo) { return std::string(AInfo.param.Name); });
+
+// Reading the header is all a picture beyond the bounds may cost: it is neither hashed nor decoded.
+TEST_F(TCapture, APngBeyondTheBoundsIsRefusedFromItsHeaderAlone) {
+  Start();
+  F.Clipboard.StagePng(TFakeImaging::MakePngHeader(10000, 10000));
+  RunPending();
+  EXPECT_EQ(F.Imaging.Md5Count, 0);
+  EXPECT_EQ(F.Imaging.DecodeCount, 0);
+  EXPECT_EQ(LogLines().size(), 1u);
+}
 
 TEST_F(TCapture, AnUnreadablePngBlockFallsBackToTheBitmap) {
   Start();

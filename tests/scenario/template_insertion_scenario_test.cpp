@@ -254,6 +254,11 @@ const std::string HugePng = [] {
   return std::string(Png.begin(), Png.end());
 }();
 
+const std::string JustBeyondPng = [] {
+  const TBytes Png = TFakeImaging::MakePngHeader(8192, 8193);
+  return std::string(Png.begin(), Png.end());
+}();
+
 const TImageCase ImageCases[] = {
     // The general decoder refuses it: only the PNG reader can have read it.
     {"CapitalPngGoesThroughThePngReader", u"logo.PNG", GreenPng, true, false, u""},
@@ -264,11 +269,17 @@ const TImageCase ImageCases[] = {
     {"UndecodableGif", u"anim.gif", GreenPng, true, false,
      u"Failed to load image file: %s (The component cannot be found)"},
     {"JpegTooLarge", u"huge.jpg", HugePng, false, false,
-     u"Failed to load image file: %s (The image is too large to decode safely (50000 x 50000 pixels))"},
+     u"Failed to load image file: %s (The image is too large: 50000 x 50000 pixels (at most 67108864 pixels, as in 8192 x 8192, and 32767 on a side))"},
     {"MissingPng", u"missing.png", "", false, false,
      u"Image template failed: Cannot open file \"%s\": No such file or directory"},
     {"PngTooLarge", u"huge.png", HugePng, false, false,
-     u"Image template failed: The image is too large to decode safely (50000 x 50000 pixels)"},
+     u"Image template failed: The image is too large: 50000 x 50000 pixels (at most 67108864 pixels, as in 8192 x 8192, and 32767 on a side)"},
+    {"PngOneRowBeyondTheSquare", u"tall.png", JustBeyondPng, false, false,
+     u"Image template failed: The image is too large: 8192 x 8193 pixels (at most 67108864 pixels, as in 8192 x "
+     u"8192, and 32767 on a side)"},
+    {"JpegOneRowBeyondTheSquare", u"tall.jpg", JustBeyondPng, false, false,
+     u"Failed to load image file: %s (The image is too large: 8192 x 8193 pixels (at most 67108864 pixels, as in "
+     u"8192 x 8192, and 32767 on a side))"},
     {"PngWithClipboardHeld", u"logo.png", GreenPng, false, true, u"Image template failed: Cannot open clipboard"},
     {"JpegWithClipboardHeld", u"photo.jpeg", GreenPng, false, true, u"Image template failed: Cannot open clipboard"},
 };
