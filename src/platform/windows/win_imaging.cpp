@@ -316,30 +316,26 @@ TImage TWinImaging::Thumbnail(TImage AImage, int ASize) {
   CheckPixels(AImage);
   if (ASize <= 0) throw TError(u"A thumbnail needs a size");
 
-  // Transparency over black, worked in the picture's own pixels: the picture is ours, and a
-  // large one then needs no second full-size bitmap.
-  for (std::uint32_t& P : AImage.Pixels) {
+  void* SourceBits = nullptr;
+  const TBitmapHandle Source(CreateDib(AImage.Width, -AImage.Height, 32, &SourceBits));
+  auto* SourcePixels = static_cast<std::uint32_t*>(SourceBits);
+  for (std::size_t I = 0; I < AImage.Pixels.size(); ++I) {
+    const std::uint32_t P = AImage.Pixels[I];
     const std::uint32_t A = P >> 24;
-    if (A != 0xFF) P = OverBlack((P >> 16) & 0xFF, A) << 16 | OverBlack((P >> 8) & 0xFF, A) << 8 | OverBlack(P & 0xFF, A);
+    SourcePixels[I] =
+        A == 0xFF ? P : OverBlack((P >> 16) & 0xFF, A) << 16 | OverBlack((P >> 8) & 0xFF, A) << 8 | OverBlack(P & 0xFF, A);
   }
-  BITMAPINFO Source{};
-  Source.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  Source.bmiHeader.biWidth = AImage.Width;
-  Source.bmiHeader.biHeight = -AImage.Height; // top-down rows, as TImage keeps them
-  Source.bmiHeader.biPlanes = 1;
-  Source.bmiHeader.biBitCount = 32;
-  Source.bmiHeader.biCompression = BI_RGB;
 
   void* ThumbBits = nullptr;
   const TBitmapHandle Thumb(CreateDib(ASize, -ASize, 24, &ThumbBits));
-  TMemoryDC ThumbDC;
-  if (!ThumbDC.Get()) throw TError(u"The thumbnail cannot be drawn: " + SystemErrorText(GetLastError()));
+  TMemoryDC SourceDC, ThumbDC;
+  if (!SourceDC.Get() || !ThumbDC.Get()) throw TError(u"The thumbnail cannot be drawn: " + SystemErrorText(GetLastError()));
+  SourceDC.Select(Source.Get());
   ThumbDC.Select(Thumb.Get());
   PatBlt(ThumbDC.Get(), 0, 0, ASize, ASize, BLACKNESS);
   SetStretchBltMode(ThumbDC.Get(), HALFTONE);
   SetBrushOrgEx(ThumbDC.Get(), 0, 0, nullptr);
-  if (StretchDIBits(ThumbDC.Get(), 0, 0, ASize, ASize, 0, 0, AImage.Width, AImage.Height, AImage.Pixels.data(),
-                    &Source, DIB_RGB_COLORS, SRCCOPY) == 0)
+  if (!StretchBlt(ThumbDC.Get(), 0, 0, ASize, ASize, SourceDC.Get(), 0, 0, AImage.Width, AImage.Height, SRCCOPY))
     throw TError(u"The thumbnail cannot be drawn: " + SystemErrorText(GetLastError()));
   GdiFlush();
 
