@@ -1,6 +1,7 @@
 #include "platform/linux/qt_clipboard.h"
 
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QMimeData>
@@ -17,6 +18,7 @@ const QString UriListMime = QStringLiteral("text/uri-list");
 const QString GnomeFilesMime = QStringLiteral("x-special/gnome-copied-files");
 const QString PngMime = QStringLiteral("image/png");
 const QString PasswordHintMime = QStringLiteral("x-kde-passwordManagerHint");
+const QString PlainTextMime = QStringLiteral("text/plain");
 
 constexpr char16_t PngFormatName[] = u"PNG";
 constexpr char16_t ExcludeFormatName[] = u"ExcludeClipboardContentFromMonitorProcessing";
@@ -38,37 +40,19 @@ std::u16string UpToZero(std::u16string AText) {
 
 const QMimeData* Content() { return QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard); }
 
-bool Offers(const QMimeData* AData, const QString& AFormat) { return AData && AData->formats().contains(AFormat); }
-
-std::vector<std::u16string> LocalPaths(const QMimeData* AData) {
-  std::vector<std::u16string> Paths;
-  if (Offers(AData, UriListMime)) Paths = LocalPathsOfUriList(AData->data(UriListMime));
-  if (Paths.empty() && Offers(AData, GnomeFilesMime)) Paths = LocalPathsOfGnomeFiles(AData->data(GnomeFilesMime));
-  return Paths;
-}
-
-// The mark KeePassXC, KDE's password fields and others put beside a password they copy.
-bool HasPasswordHint(const QMimeData* AData) {
-  return Offers(AData, PasswordHintMime) && AData->data(PasswordHintMime).trimmed() == "secret";
-}
-
-bool OffersAnyImage(const QMimeData* AData) {
-  if (!AData) return false;
-  if (AData->hasImage()) return true;
-  const QStringList Formats = AData->formats();
-  return std::any_of(Formats.begin(), Formats.end(),
-                     [](const QString& F) { return F.startsWith(QLatin1String("image/")); });
-}
+// Qt waits up to five seconds for the owner's answer to a request and then reports nothing; an
+// empty answer that took most of that wait was never given.
+constexpr qint64 UnansweredAfterMs = 4000;
+const QString QtImageMime = QStringLiteral("application/x-qt-image");
 
 // The image target to decode: the lossless and common ones first, then any other Qt can read.
-QString ImageTargetOf(const QMimeData* AData) {
+QString ImageTargetOf(const QStringList& AFormats) {
   static const char* const Preferred[] = {"image/png",  "image/bmp", "image/x-bmp", "image/x-ms-bmp",
                                           "image/jpeg", "image/gif", "image/tiff"};
-  const QStringList Formats = AData->formats();
   for (const char* Name : Preferred)
-    if (Formats.contains(QLatin1String(Name), Qt::CaseInsensitive)) return QLatin1String(Name);
+    if (AFormats.contains(QLatin1String(Name), Qt::CaseInsensitive)) return QLatin1String(Name);
   const QList<QByteArray> Readable = QImageReader::supportedMimeTypes();
-  for (const QString& Format : Formats)
+  for (const QString& Format : AFormats)
     if (Format.startsWith(QLatin1String("image/")) && Readable.contains(Format.toLatin1())) return Format;
   return {};
 }
@@ -152,11 +136,76 @@ std::vector<std::u16string> LocalPathsOfGnomeFiles(const QByteArray& AData) {
 TQtClipboard::TQtClipboard(TChangeHandler AOnChange)
     : FOnChange(std::move(AOnChange)), FListener(std::make_unique<QObject>()) {
   QObject::connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, FListener.get(), [this] {
+    ForgetContent();
     if (FOnChange) FOnChange();
   });
 }
 
 TQtClipboard::~TQtClipboard() = default;
+
+void TQtClipboard::ForgetContent() {
+  FFormats.reset();
+  FOwnerSilent = false;
+}
+
+void TQtClipboard::NoteAnswer(bool AEmpty, const QElapsedTimer& AWaited) {
+  if (AEmpty && AWaited.elapsed() >= UnansweredAfterMs) FOwnerSilent = true;
+}
+
+const QStringList& TQtClipboard::Formats(const QMimeData* AData) {
+  if (!FFormats) {
+    QElapsedTimer Waited;
+    Waited.start();
+    FFormats = AData->formats();
+    NoteAnswer(FFormats->isEmpty(), Waited);
+  }
+  return *FFormats;
+}
+
+bool TQtClipboard::Offers(const QMimeData* AData, const QString& AFormat) {
+  return AData && Formats(AData).contains(AFormat);
+}
+
+// As QMimeData::hasText, over the targets asked once.
+bool TQtClipboard::OffersText(const QMimeData* AData) { return Offers(AData, PlainTextMime) || Offers(AData, UriListMime); }
+
+QByteArray TQtClipboard::Read(const QMimeData* AData, const QString& AFormat) {
+  if (FOwnerSilent) return {};
+  QElapsedTimer Waited;
+  Waited.start();
+  QByteArray Bytes = AData->data(AFormat);
+  NoteAnswer(Bytes.isEmpty(), Waited);
+  return Bytes;
+}
+
+std::optional<QString> TQtClipboard::ReadText(const QMimeData* AData) {
+  if (FOwnerSilent || !OffersText(AData)) return std::nullopt;
+  QElapsedTimer Waited;
+  Waited.start();
+  QString Text = AData->text();
+  NoteAnswer(Text.isEmpty(), Waited);
+  if (FOwnerSilent) return std::nullopt;
+  return Text;
+}
+
+std::vector<std::u16string> TQtClipboard::LocalPaths(const QMimeData* AData) {
+  std::vector<std::u16string> Paths;
+  if (Offers(AData, UriListMime)) Paths = LocalPathsOfUriList(Read(AData, UriListMime));
+  if (Paths.empty() && Offers(AData, GnomeFilesMime)) Paths = LocalPathsOfGnomeFiles(Read(AData, GnomeFilesMime));
+  return Paths;
+}
+
+// The mark KeePassXC, KDE's password fields and others put beside a password they copy.
+bool TQtClipboard::HasPasswordHint(const QMimeData* AData) {
+  return Offers(AData, PasswordHintMime) && Read(AData, PasswordHintMime).trimmed() == "secret";
+}
+
+bool TQtClipboard::OffersAnyImage(const QMimeData* AData) {
+  if (!AData) return false;
+  const QStringList& All = Formats(AData);
+  return All.contains(QtImageMime) ||
+         std::any_of(All.begin(), All.end(), [](const QString& F) { return F.startsWith(QLatin1String("image/")); });
+}
 
 TClipFormat TQtClipboard::RegisterFormat(const std::u16string& AName) {
   if (AName.empty()) return 0;
@@ -181,7 +230,7 @@ bool TQtClipboard::IsFormatAvailable(TClipFormat AFormat) {
     return !LocalPaths(Data).empty();
   case CF_UNICODETEXT_FORMAT:
   case CF_TEXT_FORMAT:
-    return Data->hasText();
+    return OffersText(Data);
   case CF_BITMAP_FORMAT:
     return OffersAnyImage(Data);
   default:
@@ -235,8 +284,9 @@ std::optional<TBytes> TQtClipboard::GetData(TClipFormat AFormat) {
   }
   case CF_UNICODETEXT_FORMAT:
   case CF_TEXT_FORMAT: {
-    if (!Data->hasText()) return std::nullopt;
-    const std::u16string Text = UpToZero(Data->text().toStdU16String());
+    const std::optional<QString> Read = ReadText(Data);
+    if (!Read) return std::nullopt;
+    const std::u16string Text = UpToZero(Read->toStdU16String());
     TBytes Block;
     if (AFormat == CF_TEXT_FORMAT) {
       const QByteArray Utf8 = QString::fromStdU16String(Text).toUtf8();
@@ -258,13 +308,16 @@ std::optional<TBytes> TQtClipboard::GetData(TClipFormat AFormat) {
   if (Name.empty()) return std::nullopt;
   const QString Target = Name == PngFormatName ? PngMime : ToQString(Name);
   if (!Offers(Data, Target)) return std::nullopt;
-  return ToBytes(Data->data(Target));
+  return ToBytes(Read(Data, Target));
 }
 
 std::optional<std::u16string> TQtClipboard::GetUnicodeText() {
   const QMimeData* Data = Content();
-  if (!Data || !Data->hasText()) return std::nullopt;
-  return Data->text().toStdU16String();
+  if (!Data) return std::nullopt;
+  // A text the owner never delivered is a failed read, not an empty text.
+  const std::optional<QString> Text = ReadText(Data);
+  if (!Text) return std::nullopt;
+  return Text->toStdU16String();
 }
 
 std::optional<std::vector<std::u16string>> TQtClipboard::GetDroppedFiles() {
@@ -280,15 +333,15 @@ std::optional<std::vector<std::u16string>> TQtClipboard::GetDroppedFiles() {
 std::optional<TImage> TQtClipboard::GetBitmap() {
   const QMimeData* Data = Content();
   if (!Data) return std::nullopt;
-  const QString Target = ImageTargetOf(Data);
+  const QString Target = ImageTargetOf(Formats(Data));
   if (!Target.isEmpty()) {
-    const QByteArray Bytes = Data->data(Target);
+    const QByteArray Bytes = Read(Data, Target);
     if (Bytes.isEmpty()) throw TError(u"The clipboard's " + Target.toStdU16String() + u" is empty");
     // The bytes tell their format; the target's name may not.
     return ReadImage(Bytes, nullptr);
   }
   // A picture another Qt program of this process put as an image object only.
-  if (Data->hasImage()) {
+  if (Offers(Data, QtImageMime)) {
     const QImage Image = qvariant_cast<QImage>(Data->imageData());
     if (Image.isNull()) throw TError(u"The clipboard's image cannot be read");
     CheckImageBounds(Image.width(), Image.height());
