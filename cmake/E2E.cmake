@@ -12,6 +12,11 @@ add_executable(e2e_clip_owner ${VELLOMARCH_E2E_DIR}/clip_owner.cpp)
 target_link_libraries(e2e_clip_owner PRIVATE Qt6::Widgets)
 vellomarch_warnings(e2e_clip_owner)
 
+# A clipboard owner that never answers a conversion request, as a hung program.
+add_executable(e2e_silent_owner ${VELLOMARCH_E2E_DIR}/silent_owner.cpp)
+target_link_libraries(e2e_silent_owner PRIVATE PkgConfig::X11LIBS)
+vellomarch_warnings(e2e_silent_owner)
+
 # Opens a data folder's history file with the user's key and prints the plain document.
 add_executable(history_inspect ${VELLOMARCH_E2E_DIR}/history_inspect.cpp)
 target_link_libraries(history_inspect PRIVATE vellomarch_linux)
@@ -22,19 +27,21 @@ find_package(ZLIB REQUIRED)
 
 # The tests' programs and files, named to a test program at build time.
 function(vellomarch_e2e_test_program name)
-  add_executable(${name} ${ARGN} ${VELLOMARCH_E2E_DIR}/e2e_support.cpp ${VELLOMARCH_E2E_DIR}/e2e_fixture.cpp)
-  target_include_directories(${name} PRIVATE ${VELLOMARCH_E2E_DIR})
+  add_executable(${name} ${ARGN} ${VELLOMARCH_E2E_DIR}/e2e_support.cpp ${VELLOMARCH_E2E_DIR}/e2e_fixture.cpp
+    ${CMAKE_SOURCE_DIR}/tests/fakes/private_mounts.cpp)
+  target_include_directories(${name} PRIVATE ${VELLOMARCH_E2E_DIR} ${CMAKE_SOURCE_DIR}/tests)
   target_link_libraries(${name} PRIVATE vellomarch_json GTest::gtest_main ZLIB::ZLIB)
   target_compile_definitions(${name} PRIVATE
     VELLOMARCH_E2E_PROGRAM="$<TARGET_FILE:vellomarch>"
     VELLOMARCH_E2E_PROGRAM_ICON="${CMAKE_SOURCE_DIR}/src/platform/linux/icons/vellomarch-32.png"
     VELLOMARCH_E2E_TARGET_APP="$<TARGET_FILE:e2e_target>"
     VELLOMARCH_E2E_CLIP_OWNER="$<TARGET_FILE:e2e_clip_owner>"
+    VELLOMARCH_E2E_SILENT_OWNER="$<TARGET_FILE:e2e_silent_owner>"
     VELLOMARCH_E2E_HISTORY_INSPECT="$<TARGET_FILE:history_inspect>"
     VELLOMARCH_E2E_SCREENSHOTS="${CMAKE_BINARY_DIR}/screenshots"
     VELLOMARCH_E2E_LSAN_SUPPRESSIONS="${VELLOMARCH_E2E_DIR}/lsan_suppressions.txt"
     VELLOMARCH_E2E_PACKAGE="${VELLOMARCH_PACKAGE_FILE}")
-  add_dependencies(${name} vellomarch e2e_target e2e_clip_owner history_inspect)
+  add_dependencies(${name} vellomarch e2e_target e2e_clip_owner e2e_silent_owner history_inspect)
   vellomarch_warnings(${name})
 endfunction()
 

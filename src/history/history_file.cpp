@@ -272,14 +272,17 @@ bool ReadPinned(const TJson& AObject, std::size_t AIndex) {
 // Replaces an earlier copy. Copying to a fresh name and renaming it over the old copy also
 // works where copy_file cannot overwrite (libstdc++ on Windows takes every existing target for
 // the source itself, as its stat has no inode numbers).
-void CopyAsideQuietly(const std::u16string& AFile) {
+bool CopyAside(const std::u16string& AFile) {
   namespace fs = std::filesystem;
   const std::u16string Copy = AFile + std::u16string(BrokenCopySuffix);
   const std::u16string Temp = Copy + u".tmp";
   std::error_code Ec;
   fs::remove(FsPath(Temp), Ec);
+  Ec.clear();
   if (fs::copy_file(FsPath(AFile), FsPath(Temp), Ec) && !Ec) fs::rename(FsPath(Temp), FsPath(Copy), Ec);
-  if (Ec) fs::remove(FsPath(Temp), Ec);
+  if (!Ec) return true;
+  fs::remove(FsPath(Temp), Ec);
+  return false;
 }
 
 } // namespace
@@ -337,6 +340,12 @@ void ParseHistoryDocument(std::string_view APlain, TClipItemList& AItems) {
 }
 
 void TClipHistory::SaveToFile(const std::u16string& AFile) const {
+  if (!FUncopiedBrokenFile.empty() && FUncopiedBrokenFile == AFile) {
+    if (FileExists(AFile) && !CopyAside(AFile))
+      throw TError(u"The history file that could not be read has no copy \"" + AFile +
+                   std::u16string(BrokenCopySuffix) + u"\" yet and is kept as it is");
+    FUncopiedBrokenFile.clear();
+  }
   // Written straight into the bytes that are protected: a document of tens of megabytes is built
   // once and never copied.
   TBytes Document(HistoryJsonLength(FItems));
@@ -350,6 +359,7 @@ void TClipHistory::SaveToFile(const std::u16string& AFile) const {
 
 void TClipHistory::LoadFromFile(const std::u16string& AFile) {
   FItems.Clear();
+  FUncopiedBrokenFile.clear();
   if (!FileExists(AFile)) return;
   try {
     const std::string Stored = ReadWholeFile(AFile);
@@ -359,7 +369,7 @@ void TClipHistory::LoadFromFile(const std::u16string& AFile) {
     ParseHistoryDocument(std::string_view(reinterpret_cast<const char*>(Plain.data()), Plain.size()), FItems);
   } catch (const std::exception& E) {
     WriteLog(u"History load failed: " + ErrorMessage(E));
-    CopyAsideQuietly(AFile);
+    if (!CopyAside(AFile)) FUncopiedBrokenFile = AFile;
     FItems.Clear();
   }
 }

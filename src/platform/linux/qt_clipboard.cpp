@@ -1,6 +1,7 @@
 #include "platform/linux/qt_clipboard.h"
 
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QMimeData>
@@ -18,6 +19,7 @@ const QString UriListMime = QStringLiteral("text/uri-list");
 const QString GnomeFilesMime = QStringLiteral("x-special/gnome-copied-files");
 const QString PngMime = QStringLiteral("image/png");
 const QString PasswordHintMime = QStringLiteral("x-kde-passwordManagerHint");
+const QString PlainTextMime = QStringLiteral("text/plain");
 
 constexpr char16_t PngFormatName[] = u"PNG";
 constexpr char16_t ExcludeFormatName[] = u"ExcludeClipboardContentFromMonitorProcessing";
@@ -52,54 +54,21 @@ std::u16string BoundedTextOfUtf8(const QByteArray& AUtf8) {
   return Decoded.toStdU16String();
 }
 
-// The clipboard's text up to its first zero character. Throws TTextTooLarge above the bound,
-// before the text is copied out of Qt's hands.
-std::optional<std::u16string> BoundedText(const QMimeData* AData) {
-  if (!AData || !AData->hasText()) return std::nullopt;
-  for (const char* Target : Utf8TextTargets) {
-    const QByteArray Bytes = AData->data(QLatin1String(Target));
-    if (!Bytes.isEmpty()) return BoundedTextOfUtf8(Bytes);
-  }
-  // Other owners (Latin-1 STRING, this program's own data) go through Qt's conversion.
-  const QString Text = AData->text();
-  const qsizetype Zero = Text.indexOf(QChar(0));
-  CheckCapturedTextLength(static_cast<std::size_t>(Zero < 0 ? Text.size() : Zero));
-  return UpToZero(Text.toStdU16String());
-}
-
 const QMimeData* Content() { return QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard); }
 
-bool Offers(const QMimeData* AData, const QString& AFormat) { return AData && AData->formats().contains(AFormat); }
-
-std::vector<std::u16string> LocalPaths(const QMimeData* AData) {
-  std::vector<std::u16string> Paths;
-  if (Offers(AData, UriListMime)) Paths = LocalPathsOfUriList(AData->data(UriListMime));
-  if (Paths.empty() && Offers(AData, GnomeFilesMime)) Paths = LocalPathsOfGnomeFiles(AData->data(GnomeFilesMime));
-  return Paths;
-}
-
-// The mark KeePassXC, KDE's password fields and others put beside a password they copy.
-bool HasPasswordHint(const QMimeData* AData) {
-  return Offers(AData, PasswordHintMime) && AData->data(PasswordHintMime).trimmed() == "secret";
-}
-
-bool OffersAnyImage(const QMimeData* AData) {
-  if (!AData) return false;
-  if (AData->hasImage()) return true;
-  const QStringList Formats = AData->formats();
-  return std::any_of(Formats.begin(), Formats.end(),
-                     [](const QString& F) { return F.startsWith(QLatin1String("image/")); });
-}
+// Qt waits up to five seconds for the owner's answer to a request and then reports nothing; an
+// empty answer that took most of that wait was never given.
+constexpr qint64 UnansweredAfterMs = 4000;
+const QString QtImageMime = QStringLiteral("application/x-qt-image");
 
 // The image target to decode: the lossless and common ones first, then any other Qt can read.
-QString ImageTargetOf(const QMimeData* AData) {
+QString ImageTargetOf(const QStringList& AFormats) {
   static const char* const Preferred[] = {"image/png",  "image/bmp", "image/x-bmp", "image/x-ms-bmp",
                                           "image/jpeg", "image/gif", "image/tiff"};
-  const QStringList Formats = AData->formats();
   for (const char* Name : Preferred)
-    if (Formats.contains(QLatin1String(Name), Qt::CaseInsensitive)) return QLatin1String(Name);
+    if (AFormats.contains(QLatin1String(Name), Qt::CaseInsensitive)) return QLatin1String(Name);
   const QList<QByteArray> Readable = QImageReader::supportedMimeTypes();
-  for (const QString& Format : Formats)
+  for (const QString& Format : AFormats)
     if (Format.startsWith(QLatin1String("image/")) && Readable.contains(Format.toLatin1())) return Format;
   return {};
 }
@@ -183,11 +152,91 @@ std::vector<std::u16string> LocalPathsOfGnomeFiles(const QByteArray& AData) {
 TQtClipboard::TQtClipboard(TChangeHandler AOnChange)
     : FOnChange(std::move(AOnChange)), FListener(std::make_unique<QObject>()) {
   QObject::connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, FListener.get(), [this] {
+    ForgetContent();
     if (FOnChange) FOnChange();
   });
 }
 
 TQtClipboard::~TQtClipboard() = default;
+
+void TQtClipboard::ForgetContent() {
+  FFormats.reset();
+  FOwnerSilent = false;
+}
+
+void TQtClipboard::NoteAnswer(bool AEmpty, const QElapsedTimer& AWaited) {
+  if (AEmpty && AWaited.elapsed() >= UnansweredAfterMs) FOwnerSilent = true;
+}
+
+const QStringList& TQtClipboard::Formats(const QMimeData* AData) {
+  if (!FFormats) {
+    QElapsedTimer Waited;
+    Waited.start();
+    FFormats = AData->formats();
+    NoteAnswer(FFormats->isEmpty(), Waited);
+  }
+  return *FFormats;
+}
+
+bool TQtClipboard::Offers(const QMimeData* AData, const QString& AFormat) {
+  return AData && Formats(AData).contains(AFormat);
+}
+
+// As QMimeData::hasText, over the targets asked once.
+bool TQtClipboard::OffersText(const QMimeData* AData) { return Offers(AData, PlainTextMime) || Offers(AData, UriListMime); }
+
+QByteArray TQtClipboard::Read(const QMimeData* AData, const QString& AFormat) {
+  if (FOwnerSilent) return {};
+  QElapsedTimer Waited;
+  Waited.start();
+  QByteArray Bytes = AData->data(AFormat);
+  NoteAnswer(Bytes.isEmpty(), Waited);
+  return Bytes;
+}
+
+std::optional<QString> TQtClipboard::ReadText(const QMimeData* AData) {
+  if (FOwnerSilent || !OffersText(AData)) return std::nullopt;
+  QElapsedTimer Waited;
+  Waited.start();
+  QString Text = AData->text();
+  NoteAnswer(Text.isEmpty(), Waited);
+  if (FOwnerSilent) return std::nullopt;
+  return Text;
+}
+
+std::optional<std::u16string> TQtClipboard::ReadBoundedText(const QMimeData* AData) {
+  if (!AData || FOwnerSilent || !OffersText(AData)) return std::nullopt;
+  // A target the owner does not list is answered empty at once, without a request.
+  for (const char* Target : Utf8TextTargets) {
+    const QByteArray Bytes = Read(AData, QLatin1String(Target));
+    if (!Bytes.isEmpty()) return BoundedTextOfUtf8(Bytes);
+  }
+  // Other owners (Latin-1 STRING, this program's own data) go through Qt's conversion.
+  const std::optional<QString> Text = ReadText(AData);
+  if (!Text) return std::nullopt;
+  const qsizetype Zero = Text->indexOf(QChar(0));
+  CheckCapturedTextLength(static_cast<std::size_t>(Zero < 0 ? Text->size() : Zero));
+  return UpToZero(Text->toStdU16String());
+}
+
+std::vector<std::u16string> TQtClipboard::LocalPaths(const QMimeData* AData) {
+  std::vector<std::u16string> Paths;
+  if (Offers(AData, UriListMime)) Paths = LocalPathsOfUriList(Read(AData, UriListMime));
+  if (Paths.empty() && Offers(AData, GnomeFilesMime)) Paths = LocalPathsOfGnomeFiles(Read(AData, GnomeFilesMime));
+  return Paths;
+}
+
+// The mark KeePassXC, KDE's password fields and others put beside a password they copy.
+bool TQtClipboard::HasPasswordHint(const QMimeData* AData) {
+  return Offers(AData, PasswordHintMime) && Read(AData, PasswordHintMime).trimmed() == "secret";
+}
+
+bool TQtClipboard::OffersAnyImage(const QMimeData* AData) {
+  if (!AData) return false;
+  const QStringList& All = Formats(AData);
+  return All.contains(QtImageMime) ||
+         std::any_of(All.begin(), All.end(), [](const QString& F) { return F.startsWith(QLatin1String("image/")); });
+}
 
 TClipFormat TQtClipboard::RegisterFormat(const std::u16string& AName) {
   if (AName.empty()) return 0;
@@ -212,7 +261,7 @@ bool TQtClipboard::IsFormatAvailable(TClipFormat AFormat) {
     return !LocalPaths(Data).empty();
   case CF_UNICODETEXT_FORMAT:
   case CF_TEXT_FORMAT:
-    return Data->hasText();
+    return OffersText(Data);
   case CF_BITMAP_FORMAT:
     return OffersAnyImage(Data);
   default:
@@ -266,7 +315,7 @@ std::optional<TBytes> TQtClipboard::GetData(TClipFormat AFormat) {
   }
   case CF_UNICODETEXT_FORMAT:
   case CF_TEXT_FORMAT: {
-    const std::optional<std::u16string> Bounded = BoundedText(Data);
+    const std::optional<std::u16string> Bounded = ReadBoundedText(Data);
     if (!Bounded) return std::nullopt;
     const std::u16string& Text = *Bounded;
     TBytes Block;
@@ -290,10 +339,15 @@ std::optional<TBytes> TQtClipboard::GetData(TClipFormat AFormat) {
   if (Name.empty()) return std::nullopt;
   const QString Target = Name == PngFormatName ? PngMime : ToQString(Name);
   if (!Offers(Data, Target)) return std::nullopt;
-  return ToBytes(Data->data(Target));
+  return ToBytes(Read(Data, Target));
 }
 
-std::optional<std::u16string> TQtClipboard::GetUnicodeText() { return BoundedText(Content()); }
+std::optional<std::u16string> TQtClipboard::GetUnicodeText() {
+  const QMimeData* Data = Content();
+  if (!Data) return std::nullopt;
+  // A text the owner never delivered is a failed read, not an empty text.
+  return ReadBoundedText(Data);
+}
 
 std::optional<std::vector<std::u16string>> TQtClipboard::GetDroppedFiles() {
   const QMimeData* Data = Content();
@@ -313,15 +367,15 @@ std::optional<std::vector<std::u16string>> TQtClipboard::GetDroppedFiles() {
 std::optional<TImage> TQtClipboard::GetBitmap() {
   const QMimeData* Data = Content();
   if (!Data) return std::nullopt;
-  const QString Target = ImageTargetOf(Data);
+  const QString Target = ImageTargetOf(Formats(Data));
   if (!Target.isEmpty()) {
-    const QByteArray Bytes = Data->data(Target);
+    const QByteArray Bytes = Read(Data, Target);
     if (Bytes.isEmpty()) throw TError(u"The clipboard's " + Target.toStdU16String() + u" is empty");
     // The bytes tell their format; the target's name may not.
     return ReadImage(Bytes, nullptr);
   }
   // A picture another Qt program of this process put as an image object only.
-  if (Data->hasImage()) {
+  if (Offers(Data, QtImageMime)) {
     const QImage Image = qvariant_cast<QImage>(Data->imageData());
     if (Image.isNull()) throw TError(u"The clipboard's image cannot be read");
     CheckImageBounds(Image.width(), Image.height());
