@@ -122,7 +122,7 @@ private:
   }
   // Reads the inotify events until ADeadline, checking each completed save as it comes.
   void Pump(TClock::time_point ADeadline);
-  void OnSaveCompleted();
+  void OnSaveCompleted(int ARenames);
   bool WaitForSave(TMs ATimeout);
   void KillOnce();
   void CheckAfterKill();
@@ -141,6 +141,8 @@ private:
 
 void TCrashRun::Pump(TClock::time_point ADeadline) {
   alignas(inotify_event) char Buffer[8192];
+  // A deadline already passed drains the queue: after a kill no further rename can come.
+  const bool Drain = ADeadline <= TClock::now();
   for (;;) {
     const auto Left = std::chrono::duration_cast<TMs>(ADeadline - TClock::now()).count();
     pollfd P{FInotify, POLLIN, 0};
@@ -148,17 +150,22 @@ void TCrashRun::Pump(TClock::time_point ADeadline) {
     if (N <= 0) return;
     const ssize_t Got = read(FInotify, Buffer, sizeof Buffer);
     if (Got <= 0) return;
+    // One read of the file answers every rename of the batch: it is at least as new as the last.
+    int Renames = 0;
     for (char* At = Buffer; At < Buffer + Got;) {
       const auto* Event = reinterpret_cast<const inotify_event*>(At);
       At += sizeof(inotify_event) + Event->len;
       if (Event->mask & IN_Q_OVERFLOW) Fail("inotify lost events; the saves cannot be followed");
-      if ((Event->mask & IN_MOVED_TO) && Event->len > 0 && HistoryFileName == Event->name) OnSaveCompleted();
+      if ((Event->mask & IN_MOVED_TO) && Event->len > 0 && HistoryFileName == Event->name) ++Renames;
     }
+    if (Renames > 0) OnSaveCompleted(Renames);
+    // Reading the file takes a while: the deadline ends the pump even while saves keep coming.
+    if (!Drain && TClock::now() >= ADeadline) return;
   }
 }
 
-void TCrashRun::OnSaveCompleted() {
-  ++FSaves;
+void TCrashRun::OnSaveCompleted(int ARenames) {
+  FSaves += ARenames;
   std::string Error;
   const std::optional<THistoryState> State = LoadHistory(FInspector, FDataFolder, Error);
   if (!State) {
