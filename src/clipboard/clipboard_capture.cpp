@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "app/vellomarch_frm.h"
+#include "clipboard/captured_text.h"
 #include "clipboard/image_data.h"
 #include "history/clip_history.h"
 #include "history/file_access.h"
@@ -105,9 +106,10 @@ bool TVellomarchFrm::CaptureFiles() {
   if (!Paths) return false;
   std::u16string Text;
   for (const auto& Path : *Paths)
-    if (!Path.empty()) Text += Path + u"\r\n";
+    if (!Path.empty()) Text.append(Path).append(u"\r\n");
   while (!Text.empty() && Text.back() <= u' ') Text.pop_back();
   if (Text.empty()) return false;
+  CheckCapturedFileListLength(Text.size());
   return FHistory->AddFiles(Text);
 }
 
@@ -129,9 +131,13 @@ bool TVellomarchFrm::ReadClipboardText(std::u16string& AText) {
   AText.clear();
   TClipboardSession Session(P.Clipboard);
   if (!Session.IsOpen()) return false;
-  const std::optional<std::u16string> Text = P.Clipboard.GetUnicodeText();
+  std::optional<std::u16string> Text = P.Clipboard.GetUnicodeText();
   if (!Text) return false;
-  AText = Text->substr(0, Text->find(u'\0'));
+  if (const std::size_t Zero = Text->find(u'\0'); Zero != std::u16string::npos) Text->resize(Zero);
+  // Every desktop's reader refuses a text above the bound; this holds the ones that cannot tell
+  // before reading.
+  CheckCapturedTextLength(Text->size());
+  AText = std::move(*Text);
   return true;
 }
 

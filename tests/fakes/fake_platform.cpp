@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "clipboard/captured_text.h"
 #include "fake_data_protection.h"
 #include "support/data_folders.h"
 #include "support/error.h"
@@ -157,7 +158,9 @@ std::optional<TBytes> TFakeClipboard::GetData(TClipFormat AFormat) {
 std::optional<std::u16string> TFakeClipboard::GetUnicodeText() {
   if (!FOpen) throw std::logic_error("GetUnicodeText on a closed clipboard");
   if (!FText) return std::nullopt;
-  return FText->substr(0, FText->find(u'\0'));
+  const std::size_t Length = std::min(FText->find(u'\0'), FText->size());
+  if (!ReadsAnyLength) CheckCapturedTextLength(Length);
+  return FText->substr(0, Length);
 }
 
 std::optional<std::vector<std::u16string>> TFakeClipboard::GetDroppedFiles() {
@@ -167,8 +170,13 @@ std::optional<std::vector<std::u16string>> TFakeClipboard::GetDroppedFiles() {
   else if (FData.count(CF_HDROP_FORMAT)) Source = DroppedPaths();
   else return std::nullopt;
   std::vector<std::u16string> Paths;
+  std::size_t TotalLength = 0;
   for (const auto& Path : Source)
-    if (!Path.empty()) Paths.push_back(Path.substr(0, 259));
+    if (!Path.empty()) {
+      Paths.push_back(Path.substr(0, 259));
+      TotalLength += Paths.back().size();
+    }
+  if (!ReadsAnyLength) CheckCapturedFileListLength(JoinedFileListLength(TotalLength, Paths.size()));
   return Paths;
 }
 

@@ -42,6 +42,9 @@ public:
   // Makes the next writes of a format fail (SetData / SetBitmap throw, SetUnicodeText refuses).
   std::set<TClipFormat> RefusedFormats;
   bool BitmapReadFails = false;
+  // Off: the reader refuses a text or file list above the bound before copying it, as the
+  // desktops' readers do. On: it hands over any length, as a reader that cannot tell first.
+  bool ReadsAnyLength = false;
 
   // --- What a test looks at ---
   std::function<void()> OnUpdate;        // called once per change, like the listener message

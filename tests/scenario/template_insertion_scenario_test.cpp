@@ -6,6 +6,7 @@
 
 #include "app/app_texts.h"
 #include "app/settings.h"
+#include "clipboard/captured_text.h"
 #include "fakes/scenario_fixture.h"
 #include "support/data_folders.h"
 #include "templates/date_format.h"
@@ -156,6 +157,19 @@ const TTextCase TextCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Bodies, TTextTemplate, ::testing::ValuesIn(TextCases),
                          [](const auto& AInfo) { return std::string(AInfo.param.Name); });
+
+TEST_F(TInsertion, AClipboardTextTooLargeToRecordIsLeftOutOfTheTemplateWithALogLine) {
+  SaveTemplates({u"[{clipboard}]"}, {});
+  Start();
+  CopyText(std::u16string(MaxCapturedTextLength + 1, u'a'));
+  Choose(u"📝t0");
+
+  EXPECT_EQ(F.Clipboard.Text(), std::optional<std::u16string>(u"[]"));
+  const std::u16string TooLarge = u"The text is too large to record (8388609 characters, at most 8388608)";
+  EXPECT_EQ(LogLines(), (std::vector<std::u16string>{u"Capture error: " + TooLarge,
+                                                     u"Template clipboard text skipped: " + TooLarge}));
+  ExpectPastedAndNotRecorded({});
+}
 
 TEST_F(TInsertion, ATemplateTagOutsideTheListDoesNothing) {
   SaveTemplates({u"body"}, {});

@@ -6,6 +6,7 @@
 #include <QMimeData>
 #include <QUrl>
 
+#include "clipboard/captured_text.h"
 #include "clipboard/drop_files.h"
 #include "platform/linux/qt_imaging.h"
 #include "support/error.h"
@@ -34,6 +35,36 @@ TBytes ToBytes(const QByteArray& AData) { return TBytes(AData.begin(), AData.end
 std::u16string UpToZero(std::u16string AText) {
   if (const auto Zero = AText.find(u'\0'); Zero != std::u16string::npos) AText.resize(Zero);
   return AText;
+}
+
+// The X11 targets that carry text as UTF-8. Fetched as they are, their bytes are measured before
+// anything is converted; Qt's own text() would convert first and hold two copies of a text that
+// may then be refused.
+const char* const Utf8TextTargets[] = {"UTF8_STRING", "text/plain;charset=utf-8"};
+
+std::u16string BoundedTextOfUtf8(const QByteArray& AUtf8) {
+  const qsizetype Zero = AUtf8.indexOf('\0');
+  const QByteArrayView Text = Zero < 0 ? QByteArrayView(AUtf8) : QByteArrayView(AUtf8).first(Zero);
+  CheckCapturedTextLength(Utf16LengthOfUtf8(std::string_view(Text.data(), static_cast<std::size_t>(Text.size()))));
+  const QString Decoded = QString::fromUtf8(Text);
+  // Bad bytes become U+FFFD, one or more each: the decoded text is measured again.
+  CheckCapturedTextLength(static_cast<std::size_t>(Decoded.size()));
+  return Decoded.toStdU16String();
+}
+
+// The clipboard's text up to its first zero character. Throws TTextTooLarge above the bound,
+// before the text is copied out of Qt's hands.
+std::optional<std::u16string> BoundedText(const QMimeData* AData) {
+  if (!AData || !AData->hasText()) return std::nullopt;
+  for (const char* Target : Utf8TextTargets) {
+    const QByteArray Bytes = AData->data(QLatin1String(Target));
+    if (!Bytes.isEmpty()) return BoundedTextOfUtf8(Bytes);
+  }
+  // Other owners (Latin-1 STRING, this program's own data) go through Qt's conversion.
+  const QString Text = AData->text();
+  const qsizetype Zero = Text.indexOf(QChar(0));
+  CheckCapturedTextLength(static_cast<std::size_t>(Zero < 0 ? Text.size() : Zero));
+  return UpToZero(Text.toStdU16String());
 }
 
 const QMimeData* Content() { return QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard); }
@@ -235,8 +266,9 @@ std::optional<TBytes> TQtClipboard::GetData(TClipFormat AFormat) {
   }
   case CF_UNICODETEXT_FORMAT:
   case CF_TEXT_FORMAT: {
-    if (!Data->hasText()) return std::nullopt;
-    const std::u16string Text = UpToZero(Data->text().toStdU16String());
+    const std::optional<std::u16string> Bounded = BoundedText(Data);
+    if (!Bounded) return std::nullopt;
+    const std::u16string& Text = *Bounded;
     TBytes Block;
     if (AFormat == CF_TEXT_FORMAT) {
       const QByteArray Utf8 = QString::fromStdU16String(Text).toUtf8();
@@ -261,19 +293,20 @@ std::optional<TBytes> TQtClipboard::GetData(TClipFormat AFormat) {
   return ToBytes(Data->data(Target));
 }
 
-std::optional<std::u16string> TQtClipboard::GetUnicodeText() {
-  const QMimeData* Data = Content();
-  if (!Data || !Data->hasText()) return std::nullopt;
-  return Data->text().toStdU16String();
-}
+std::optional<std::u16string> TQtClipboard::GetUnicodeText() { return BoundedText(Content()); }
 
 std::optional<std::vector<std::u16string>> TQtClipboard::GetDroppedFiles() {
   const QMimeData* Data = Content();
   if (!Data) return std::nullopt;
   std::vector<std::u16string> Paths;
+  std::size_t TotalLength = 0;
   for (std::u16string& Path : LocalPaths(Data))
-    if (!Path.empty()) Paths.push_back(CutPath(std::move(Path)));
+    if (!Path.empty()) {
+      Paths.push_back(CutPath(std::move(Path)));
+      TotalLength += Paths.back().size();
+    }
   if (Paths.empty()) return std::nullopt;
+  CheckCapturedFileListLength(JoinedFileListLength(TotalLength, Paths.size()));
   return Paths;
 }
 
