@@ -1,5 +1,6 @@
 // Clipboard capture: every change of the system clipboard becomes at most one history entry.
 #include <array>
+#include <utility>
 
 #include "app/vellomarch_frm.h"
 #include "clipboard/captured_text.h"
@@ -33,8 +34,21 @@ void ForceFolder(const std::u16string& AFolder) {
 } // namespace
 
 void TVellomarchFrm::WMClipboardUpdate() {
-  // The run reads the clipboard as it is when it executes, after this handler has returned.
-  P.DeferredCalls.Post([this] { CaptureClipboard(); });
+  // The run reads the clipboard as it is when it executes, after this handler has returned, so
+  // updates that arrive while a run is still queued are answered by that run. A clipboard that
+  // changes faster than a capture takes (each waits 30 ms at least) would otherwise queue one run
+  // per change, and the hotkey would wait behind all of them.
+  if (FQueuedClipUpdates++ > 0) return;
+  P.DeferredCalls.Post([this] { RunQueuedCapture(); });
+}
+
+void TVellomarchFrm::RunQueuedCapture() {
+  const int Updates = std::exchange(FQueuedClipUpdates, 0);
+  const bool OwnWritePending = FIgnoreClipUpdate;
+  CaptureClipboard();
+  // The program's own write used up the first update; any other update is a change of another
+  // program, read now as its own run would have read it.
+  if (OwnWritePending && Updates > 1) CaptureClipboard();
 }
 
 void TVellomarchFrm::CaptureClipboard() {

@@ -5,6 +5,7 @@
 
 #include "fakes/scenario_fixture.h"
 #include "support/data_folders.h"
+#include "support/text.h"
 
 namespace vm::test {
 namespace {
@@ -177,9 +178,36 @@ TEST_F(TCapture, EachUpdateReadsTheClipboardAsItIsWhenItsRunComes) {
   F.Clipboard.StageText(u"first");
   F.Clipboard.StageText(u"second");
   EXPECT_TRUE(HistoryTexts().empty()) << "the handler only queues";
-  EXPECT_EQ(F.DeferredCalls.Queue.size(), 2u);
+  EXPECT_EQ(F.DeferredCalls.Queue.size(), 1u) << "the queued run answers both updates";
   RunPending();
   EXPECT_EQ(HistoryTexts(), std::vector<std::u16string>{u"second"});
+}
+
+// A clipboard that changes faster than captures run: one run per change would keep the thread
+// (and the hotkey) waiting 30 ms per change long after the changes stopped.
+TEST_F(TCapture, ABurstOfUpdatesBeforeTheRunIsReadOnce) {
+  Start();
+  F.Clock.Sleeps.clear();
+  for (int I = 0; I < 1000; ++I) F.Clipboard.StageText(u"burst " + IntToStr(I));
+  EXPECT_EQ(F.DeferredCalls.RunPending(), 1);
+  EXPECT_EQ(HistoryTexts(), std::vector<std::u16string>{u"burst 999"});
+  EXPECT_EQ(F.Clock.Sleeps, std::vector<int>{30}) << "one text read";
+  // Updates after a run has started get a run of their own.
+  F.Clipboard.StageText(u"later");
+  RunPending();
+  EXPECT_EQ(HistoryTexts(), (std::vector<std::u16string>{u"later", u"burst 999"}));
+}
+
+// The program's own write and another program's copy, both before the run: the own write is
+// skipped, the copy is still recorded, as two separate runs would have done.
+TEST_F(TCapture, AnOwnWriteFoldedWithAnotherCopyStillRecordsTheCopy) {
+  Start();
+  Frm->InsertTimeStamp();
+  ASSERT_TRUE(Frm->IgnoreClipUpdate());
+  F.Clipboard.StageText(u"copied right after the stamp");
+  RunPending();
+  EXPECT_FALSE(Frm->IgnoreClipUpdate());
+  EXPECT_EQ(HistoryTexts(), std::vector<std::u16string>{u"copied right after the stamp"});
 }
 
 // --- Another program holding the clipboard --------------------------------------------------
