@@ -2,10 +2,12 @@
 // process learns of the event, so that no helper's start-up is counted:
 //   start   DIR NAME -- PROGRAM ARGS...   exec to the first copied text recorded
 //   capture DIR NAME COUNT GAP_MS         owner change (XFixes) to the text recorded, per copy
+//   copy    DIR NAME FILE MIME            owner change to the file's content (a picture) recorded
 //   burst   COUNT GAP_MS                  sets COUNT texts GAP_MS apart, serving every read
 //   popup   TITLE COUNT                   Alt+C press to a window titled TITLE active and mapped
 //   paste   TITLE COUNT TARGET_LOG        Return in that window to the text in the target
-// "Recorded" is the file NAME in the folder DIR being replaced or closed after writing.
+// "Recorded" is a file of the folder DIR whose name starts with NAME and ends in ".dat" being
+// replaced or closed after writing.
 // Figures go to stdout as "ms <value>" lines; diagnostics go to stderr.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -17,13 +19,16 @@
 #include <sys/inotify.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -58,15 +63,14 @@ public:
   // Takes the clipboard with AText; returns when the server has announced the new owner.
   long long Take(const std::string& AText) {
     FText = AText;
-    XSetSelectionOwner(FDisplay, FClipboard, FWindow, CurrentTime);
-    XFlush(FDisplay);
-    while (true) {
-      XEvent Event;
-      XNextEvent(FDisplay, &Event);
-      const long long Seen = NowNs();
-      if (IsOwnerChange(Event) && reinterpret_cast<XFixesSelectionNotifyEvent&>(Event).owner == FWindow) return Seen;
-      Handle(Event);
-    }
+    FOffered = {FUtf8, FTextPlainUtf8, FTextPlain, XA_STRING};
+    return TakeOwnership();
+  }
+  // The same with one picture of type AMime ("image/png").
+  long long TakeData(std::string AData, const char* AMime) {
+    FText = std::move(AData);
+    FOffered = {Intern(AMime)};
+    return TakeOwnership();
   }
 
   // Serves the clipboard's readers until ADeadline, or until AStop says so after an event.
@@ -86,6 +90,18 @@ public:
   }
 
 private:
+  long long TakeOwnership() {
+    XSetSelectionOwner(FDisplay, FClipboard, FWindow, CurrentTime);
+    XFlush(FDisplay);
+    while (true) {
+      XEvent Event;
+      XNextEvent(FDisplay, &Event);
+      const long long Seen = NowNs();
+      if (IsOwnerChange(Event) && reinterpret_cast<XFixesSelectionNotifyEvent&>(Event).owner == FWindow) return Seen;
+      Handle(Event);
+    }
+  }
+
   ::Atom Intern(const char* AName) { return XInternAtom(FDisplay, AName, False); }
   bool IsOwnerChange(const XEvent& AEvent) const {
     return AEvent.type == FFixesEventBase + XFixesSelectionNotify;
@@ -103,11 +119,13 @@ private:
     Reply.time = Request.time;
     Reply.property = Request.property == None ? Request.target : Request.property;
     if (Request.target == FTargets) {
-      const Atom Offered[] = {FTargets, FUtf8, FTextPlainUtf8, FTextPlain, XA_STRING};
+      std::vector<Atom> Targets{FTargets};
+      Targets.insert(Targets.end(), FOffered.begin(), FOffered.end());
       XChangeProperty(FDisplay, Request.requestor, Reply.property, XA_ATOM, 32, PropModeReplace,
-                      reinterpret_cast<const unsigned char*>(Offered), 5);
-    } else if (Request.target == FUtf8 || Request.target == FTextPlainUtf8 || Request.target == FTextPlain ||
-               Request.target == XA_STRING) {
+                      reinterpret_cast<const unsigned char*>(Targets.data()), static_cast<int>(Targets.size()));
+    } else if (std::find(FOffered.begin(), FOffered.end(), Request.target) != FOffered.end()) {
+      // One property of up to the server's request size (16 MB with BIG-REQUESTS): the test
+      // pictures stay well below it, so no incremental transfer is needed.
       XChangeProperty(FDisplay, Request.requestor, Reply.property, Request.target, 8, PropModeReplace,
                       reinterpret_cast<const unsigned char*>(FText.data()), static_cast<int>(FText.size()));
     } else {
@@ -122,6 +140,7 @@ private:
   Atom FClipboard, FTargets, FUtf8, FTextPlainUtf8, FTextPlain;
   int FFixesEventBase = 0;
   std::string FText;
+  std::vector<Atom> FOffered;
 };
 
 // Replacements and completed writes of one file name in one folder.
@@ -143,8 +162,7 @@ public:
     while ((Length = read(FFd, Buffer, sizeof Buffer)) > 0) {
       for (char* P = Buffer; P < Buffer + Length;) {
         const auto* Event = reinterpret_cast<const inotify_event*>(P);
-        if (Event->len > 0 && std::strstr(Event->name, FName.c_str()) && !std::strstr(Event->name, ".tmp"))
-          Found = true;
+        if (Event->len > 0 && IsWatched(Event->name)) Found = true;
         P += sizeof(inotify_event) + Event->len;
       }
     }
@@ -152,6 +170,12 @@ public:
   }
 
 private:
+  // The file itself, never the temporary one it is written under first ("NAME.tmp",
+  // "NAME.XXXXXX"): a name that starts with NAME and ends in ".dat".
+  bool IsWatched(std::string_view AName) const {
+    return AName.starts_with(FName) && AName.ends_with(".dat");
+  }
+
   int FFd;
   std::string FName;
 };
@@ -207,6 +231,22 @@ int Capture(Display* ADisplay, char** AArgs, int ACount) {
     Owner.ServeUntil(Owned + Gap, -1, [] { return false; });
   }
   std::printf("missed %d\n", Missed);
+  return 0;
+}
+
+int CopyFile(Display* ADisplay, char** AArgs, int ACount) {
+  if (ACount != 4) return 1;
+  TClipboardOwner Owner(ADisplay);
+  TFileWatch Watch(AArgs[0], AArgs[1]);
+  std::ifstream In(AArgs[2], std::ios::binary);
+  std::string Data((std::istreambuf_iterator<char>(In)), std::istreambuf_iterator<char>());
+  const long long Owned = Owner.TakeData(std::move(Data), AArgs[3]);
+  if (!Owner.ServeUntil(Owned + 20000000000LL, Watch.Fd(), [&] { return Watch.Seen(); })) {
+    std::printf("missed 1\n");
+    return 0;
+  }
+  PrintMs(NowNs() - Owned);
+  Owner.ServeUntil(NowNs() + 200000000, -1, [] { return false; });
   return 0;
 }
 
@@ -376,6 +416,7 @@ int main(int argc, char** argv) {
   int Result = 1;
   if (Mode == "start") Result = Start(TheDisplay, argv + 2, argc - 2);
   else if (Mode == "capture") Result = Capture(TheDisplay, argv + 2, argc - 2);
+  else if (Mode == "copy") Result = CopyFile(TheDisplay, argv + 2, argc - 2);
   else if (Mode == "burst") Result = Burst(TheDisplay, argv + 2, argc - 2);
   else if (Mode == "popup") Result = Popup(TheDisplay, argv + 2, argc - 2);
   else if (Mode == "paste") Result = Paste(TheDisplay, argv + 2, argc - 2);

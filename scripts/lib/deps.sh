@@ -14,7 +14,8 @@ VELLOMARCH_TEST_PACKAGES=(googletest libgtest-dev libgmock-dev)
 # Building the bench preset (bench/, its helper programs): Google Benchmark and XFixes.
 VELLOMARCH_BENCH_BUILD_PACKAGES=(libbenchmark-dev libxfixes-dev)
 # Running scripts/bench: the peer it is compared with, and the plot of the scaling figures.
-VELLOMARCH_BENCH_PACKAGES=(copyq gnuplot-nox)
+# copyq-plugins is what a normal install of copyq recommends: without it CopyQ records no image.
+VELLOMARCH_BENCH_PACKAGES=(copyq copyq-plugins gnuplot-nox)
 
 install_packages() {
   local missing=()
