@@ -17,11 +17,7 @@ else()
 endif()
 include(GoogleTest)
 
-file(GLOB VELLOMARCH_FAKE_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/fakes/*.cpp)
-add_library(vellomarch_fakes STATIC ${VELLOMARCH_FAKE_SOURCES} ${CMAKE_SOURCE_DIR}/tests/fakes/test_support.cpp)
-target_include_directories(vellomarch_fakes PUBLIC ${CMAKE_SOURCE_DIR}/tests)
-target_link_libraries(vellomarch_fakes PUBLIC vellomarch_core GTest::gtest)
-vellomarch_warnings(vellomarch_fakes)
+include(cmake/Fakes.cmake)
 
 # One test program per group; CTest labels let a developer run one group.
 function(vellomarch_test_group name label folder)
