@@ -3,6 +3,7 @@
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(SODIUM REQUIRED IMPORTED_TARGET libsodium)
 pkg_check_modules(X11LIBS REQUIRED IMPORTED_TARGET x11 xtst xcb)
+pkg_check_modules(WAYLAND REQUIRED IMPORTED_TARGET wayland-client)
 find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets Network)
 
 file(GLOB_RECURSE VELLOMARCH_LINUX_SOURCES CONFIGURE_DEPENDS
@@ -10,7 +11,7 @@ file(GLOB_RECURSE VELLOMARCH_LINUX_SOURCES CONFIGURE_DEPENDS
 list(FILTER VELLOMARCH_LINUX_SOURCES EXCLUDE REGEX "/main\\.cpp$")
 add_library(vellomarch_linux STATIC ${VELLOMARCH_LINUX_SOURCES})
 set_target_properties(vellomarch_linux PROPERTIES AUTOMOC ON)
-target_link_libraries(vellomarch_linux PUBLIC vellomarch_core PkgConfig::SODIUM PkgConfig::X11LIBS
+target_link_libraries(vellomarch_linux PUBLIC vellomarch_core PkgConfig::SODIUM PkgConfig::X11LIBS PkgConfig::WAYLAND
   Qt6::Core Qt6::Gui Qt6::Widgets Qt6::Network)
 vellomarch_warnings(vellomarch_linux)
 

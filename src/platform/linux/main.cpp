@@ -29,6 +29,8 @@
 #include "platform/linux/single_instance.h"
 #include "platform/linux/sodium_data_protection.h"
 #include "platform/linux/theme.h"
+#include "platform/linux/wayland_focus_input.h"
+#include "platform/linux/wayland_session.h"
 #include "platform/linux/x11_focus_input.h"
 #include "platform/linux/x11_hotkeys.h"
 #include "platform/clock.h"
@@ -54,16 +56,21 @@ void ServeInstanceCommands(vm::TInstanceCommandServer& AServer, vm::TVellomarchF
   if (!AServer.Listen()) vm::WriteLog(u"Instance command channel failed: " + AServer.ErrorText().toStdU16String());
 }
 
-int RunResident(QApplication& AApp, const vm::TSingleInstance& AGuard, bool AHoldsGuard, bool AShowAtStart) {
+int RunResident(QApplication& AApp, const vm::TSingleInstance& AGuard, bool AHoldsGuard, bool AShowAtStart,
+                vm::TLinuxSession ASession) {
   using namespace vm;
   SetDataFolderParent(LinuxDataFolderParent());
   SetRegionalSettings(LinuxRegionalSettings());
+  if (ASession == TLinuxSession::XWaylandFallback) WriteLog(XWaylandFallbackLogLine);
 
   TSodiumDataProtection DataProtection(TSodiumDataProtection::DefaultKeyFolder());
   TQtClipboard Clipboard;
   TQtImaging Imaging;
   TX11Hotkeys Hotkeys;
-  TX11FocusInput FocusInput;
+  TX11FocusInput X11FocusInput;
+  TWaylandFocusInput WaylandFocusInput(nullptr);
+  IFocusInput& FocusInput =
+      ASession == TLinuxSession::Wayland ? static_cast<IFocusInput&>(WaylandFocusInput) : X11FocusInput;
   TPopupWindow Popup;
   TQtScreen Screen(&Popup);
   TQtDeferredCalls DeferredCalls;
@@ -154,6 +161,9 @@ int main(int argc, char** argv) {
   }
 
   KeepDevicePixels();
+  const vm::TLinuxSession Session = vm::ChooseLinuxSession(vm::ProbeWaylandCompositor());
+  if (const std::string Platform = vm::QtPlatformFor(Session); !Platform.empty())
+    qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString(Platform));
   QApplication App(argc, argv);
   const QStringList Left = App.arguments().mid(1);
   const vm::TCommandLine Line = vm::ParseCommandLine(std::vector<QString>(Left.begin(), Left.end()));
@@ -168,5 +178,5 @@ int main(int argc, char** argv) {
     return 0;
   }
   vm::ApplyTheme(App);
-  return RunResident(App, Guard, Lock == TAcquire::Acquired, Line.Command == TInstanceCommand::Show);
+  return RunResident(App, Guard, Lock == TAcquire::Acquired, Line.Command == TInstanceCommand::Show, Session);
 }
