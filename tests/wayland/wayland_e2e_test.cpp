@@ -5,12 +5,11 @@
 
 #include <nlohmann/json.hpp>
 
+#include "e2e_fixture.h"
 #include "sway_session.h"
 
 namespace vm::e2e {
 namespace {
-
-const std::string PopupTitle = "Vellomarch Ver1.2.0.0";
 
 class TWaylandE2E : public ::testing::Test {
 protected:
@@ -67,6 +66,13 @@ protected:
     return Popup;
   }
 
+  // Waits until the saved history's first entry satisfies ACondition; the history as last read.
+  nlohmann::json WaitForTopEntry(const std::function<bool(const nlohmann::json&)>& ACondition) {
+    nlohmann::json Saved;
+    WaitUntil([&] { return (Saved = History()).is_array() && !Saved.empty() && ACondition(Saved[0]); }, 10000ms, 50ms);
+    return Saved;
+  }
+
   nlohmann::json History() {
     const TRunResult R = FSession->Run({FInspect.string(), DataFolder().string()});
     return R.ExitCode == 0 ? nlohmann::json::parse(R.Out, nullptr, false) : nlohmann::json();
@@ -104,6 +110,60 @@ TEST_F(TWaylandE2E, TheDesktopsBindingsShowThePopupFocusedAndQuitWithTheHistoryS
   ASSERT_TRUE(Saved.is_array()) << "no readable history file";
   ASSERT_EQ(Saved.size(), 1u) << Saved.dump();
   EXPECT_EQ(Saved[0].value("x", std::string()), "束縛から");
+}
+
+TEST_F(TWaylandE2E, TextsAndImagesCopiedByWaylandProgramsAreRecorded) {
+  ASSERT_NO_FATAL_FAILURE(StartProgram());
+
+  const struct {
+    const char* Name;
+    std::string Text;
+  } Texts[] = {{"Japanese", "ウェイランドで写した文"}, {"two lines", "一行目\n二行目"}, {"emoji", "📌 ピン"}};
+  for (const auto& Case : Texts) {
+    SCOPED_TRACE(Case.Name);
+    FSession->Run({"wl-copy", "--", Case.Text});
+    const std::string& Expected = Case.Text;
+    const nlohmann::json Saved = WaitForTopEntry([&](const nlohmann::json& E) { return E.value("x", std::string()) == Expected; });
+    ASSERT_TRUE(Saved.is_array() && !Saved.empty() && Saved[0].value("x", std::string()) == Expected) << Saved.dump();
+    EXPECT_EQ(Saved[0].value("t", -1), 0);
+  }
+
+  // Offered as PNG only, as a screenshot tool offers it.
+  FSession->Run({"wl-copy", "--type", "image/png"}, 10000ms, MakePng(40, 30, 0xFF0000, 0x0000FF));
+  const nlohmann::json Saved = WaitForTopEntry([](const nlohmann::json& E) { return E.value("t", -1) == 1; });
+  ASSERT_TRUE(Saved.is_array() && !Saved.empty()) << Saved.dump();
+  ASSERT_EQ(Saved[0].value("t", -1), 1) << Saved.dump();
+  EXPECT_TRUE(fs::exists(DataFolder() / "Images" / Saved[0].value("i", std::string())));
+
+  const fs::path Folder = FSession->UserFolder("files");
+  FSession->Run({"wl-copy", "--type", "text/uri-list"}, 10000ms,
+                FileUri(Folder / "資料 1.txt") + "\r\n" + FileUri(Folder / "100%#a.txt") + "\r\n");
+  const nlohmann::json Files = WaitForTopEntry([](const nlohmann::json& E) { return E.value("t", -1) == 2; });
+  ASSERT_TRUE(Files.is_array() && !Files.empty()) << Files.dump();
+  EXPECT_EQ(Files[0].value("x", std::string()), (Folder / "資料 1.txt").string() + "\r\n" + (Folder / "100%#a.txt").string());
+  EXPECT_EQ(Files.size(), 5u) << Files.dump();
+  EXPECT_TRUE(FProgram.Running());
+}
+
+// Enter writes the entry to the clipboard as the program's own write: it is not recorded again,
+// and every Wayland program now pastes it.
+TEST_F(TWaylandE2E, EnterPutsTheChosenEntryOnTheClipboardWithoutRecordingItAgain) {
+  ASSERT_NO_FATAL_FAILURE(StartProgram());
+  FSession->Run({"wl-copy", "--", "古いほう"});
+  WaitForTopEntry([](const nlohmann::json& E) { return E.value("x", std::string()) == "古いほう"; });
+  FSession->Run({"wl-copy", "--", "新しいほう"});
+  WaitForTopEntry([](const nlohmann::json& E) { return E.value("x", std::string()) == "新しいほう"; });
+
+  FSession->Keys({"-M", "alt", "-k", "c", "-m", "alt"});
+  ASSERT_TRUE(WaitPopup(true)) << "Alt+C did not show the popup";
+  FSession->Keys({"-k", "Down", "-k", "Return"});
+  EXPECT_FALSE(WaitPopup(false)) << "Enter did not hide the popup";
+
+  const nlohmann::json Saved = WaitForTopEntry([](const nlohmann::json& E) { return E.value("x", std::string()) == "古いほう"; });
+  ASSERT_EQ(Saved.size(), 2u) << Saved.dump();
+  EXPECT_EQ(Saved[1].value("x", std::string()), "新しいほう");
+  EXPECT_TRUE(WaitUntil([&] { return FSession->Run({"wl-paste", "--no-newline"}).Out == "古いほう"; }, 5000ms));
+  EXPECT_EQ(ProgramLog().find("Capture error"), std::string::npos) << ProgramLog();
 }
 
 } // namespace

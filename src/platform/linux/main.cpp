@@ -29,6 +29,7 @@
 #include "platform/linux/single_instance.h"
 #include "platform/linux/sodium_data_protection.h"
 #include "platform/linux/theme.h"
+#include "platform/linux/wayland_data_control.h"
 #include "platform/linux/wayland_focus_input.h"
 #include "platform/linux/wayland_session.h"
 #include "platform/linux/x11_focus_input.h"
@@ -85,6 +86,16 @@ int RunResident(QApplication& AApp, const vm::TSingleInstance& AGuard, bool AHol
   Popup.SetFrm(&Frm);
   TrayIcon.SetFrm(&Frm);
   Clipboard.SetOnChange([&Frm] { Frm.WMClipboardUpdate(); });
+  std::unique_ptr<TWaylandDataControl> DataControl;
+  if (ASession == TLinuxSession::Wayland) {
+    DataControl = TWaylandDataControl::Connect();
+    if (DataControl) {
+      Clipboard.UseSystemSelection([&DataControl] { return DataControl->Selection(); });
+      DataControl->SetOnSelection([&Frm] { Frm.WMClipboardUpdate(); });
+    } else {
+      WriteLog(u"Wayland data-control could not be set up: copies are recorded only while the list has the focus");
+    }
+  }
   Hotkeys.SetOnHotKey([&Frm](int AId) { Frm.WMHotKey(AId); });
   AApp.installNativeEventFilter(&Hotkeys);
   // A hotkey field cannot record a combination that is grabbed system-wide.

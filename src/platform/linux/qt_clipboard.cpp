@@ -36,7 +36,7 @@ std::u16string UpToZero(std::u16string AText) {
   return AText;
 }
 
-const QMimeData* Content() { return QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard); }
+const QMimeData* QtContent() { return QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard); }
 
 bool Offers(const QMimeData* AData, const QString& AFormat) { return AData && AData->formats().contains(AFormat); }
 
@@ -157,6 +157,18 @@ TQtClipboard::TQtClipboard(TChangeHandler AOnChange)
 }
 
 TQtClipboard::~TQtClipboard() = default;
+
+void TQtClipboard::UseSystemSelection(std::function<const QMimeData*()> ASelection) {
+  FSystemSelection = std::move(ASelection);
+  FListener.reset();
+}
+
+const QMimeData* TQtClipboard::Content() const {
+  // The program's own write is answered from Qt's copy: asking the system for it would wait on
+  // this very thread to send it.
+  if (!FSystemSelection || QGuiApplication::clipboard()->ownsClipboard()) return QtContent();
+  return FSystemSelection();
+}
 
 TClipFormat TQtClipboard::RegisterFormat(const std::u16string& AName) {
   if (AName.empty()) return 0;

@@ -39,6 +39,10 @@ public:
 
   // The program wires this to TVellomarchFrm::WMClipboardUpdate once the main window exists.
   void SetOnChange(TChangeHandler AOnChange) { FOnChange = std::move(AOnChange); }
+  // Where Qt does not see the system's clipboard (a Wayland client sees it only while it has the
+  // focus), the content comes from ASelection whenever the program does not own the clipboard,
+  // and the changes are reported by whoever gives it; Qt's own change signal is no longer heard.
+  void UseSystemSelection(std::function<const QMimeData*()> ASelection);
 
   bool HasUnicodeText() override;
   std::u16string ReadUnicodeText() override;
@@ -64,6 +68,7 @@ public:
 
 private:
   std::u16string FormatName(TClipFormat AFormat) const;
+  const QMimeData* Content() const;
   QMimeData& PendingWrite();
 
   TChangeHandler FOnChange;
@@ -72,6 +77,7 @@ private:
   bool FOpen = false;
   bool FEmptied = false;
   std::unique_ptr<QMimeData> FPending;
+  std::function<const QMimeData*()> FSystemSelection;
   // Receiver of QClipboard::dataChanged; going with this object, it ends the subscription.
   std::unique_ptr<QObject> FListener;
 };

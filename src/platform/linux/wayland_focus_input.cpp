@@ -48,7 +48,7 @@ void TWaylandFocusInput::SendInput(const std::vector<TKeyRecord>& ARecords) {
     FKeyboard->Send(ARecords);
   } else if (!FNoKeyboardLogged) {
     FNoKeyboardLogged = true;
-    WriteLog(u"Paste not sent: the Wayland compositor offers no virtual keyboard; the entry is on the clipboard");
+    WriteLog(u"Paste not sent: keys cannot be sent to other programs in this Wayland session; the entry is on the clipboard");
   }
 }
 
