@@ -16,7 +16,7 @@ enable_language(C)
 find_program(WAYLAND_SCANNER wayland-scanner REQUIRED)
 set(VELLOMARCH_PROTOCOL_DIR ${CMAKE_BINARY_DIR}/protocols)
 set(VELLOMARCH_PROTOCOL_SOURCES)
-foreach(protocol wlr-data-control-unstable-v1)
+foreach(protocol wlr-data-control-unstable-v1 virtual-keyboard-unstable-v1)
   set(xml ${CMAKE_SOURCE_DIR}/src/platform/linux/protocols/${protocol}.xml)
   add_custom_command(OUTPUT ${VELLOMARCH_PROTOCOL_DIR}/${protocol}-client.h ${VELLOMARCH_PROTOCOL_DIR}/${protocol}.c
     COMMAND ${CMAKE_COMMAND} -E make_directory ${VELLOMARCH_PROTOCOL_DIR}

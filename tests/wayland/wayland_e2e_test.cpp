@@ -33,6 +33,7 @@ protected:
   void TearDown() override {
     if (!FSession) return;
     FProgram.Stop(10000ms);
+    FTarget.Stop();
     const std::string Output = ReadFile(Log());
     for (const char* Finding : {"ERROR: AddressSanitizer", "ERROR: LeakSanitizer", "runtime error:"})
       if (Output.find(Finding) != std::string::npos) ADD_FAILURE() << "the program's output reports \"" << Finding << "\"";
@@ -78,7 +79,23 @@ protected:
     return R.ExitCode == 0 ? nlohmann::json::parse(R.Out, nullptr, false) : nlohmann::json();
   }
 
+  // The tests' own Qt line edit as a native Wayland window, focused; it reports its text to a file.
+  void StartTarget() {
+    FTargetReport = FSession->UserFolder("target") / "text.txt";
+    const fs::path Target = FSession->InstallProgram(VELLOMARCH_E2E_TARGET_APP, FSession->UserFolder("target"));
+    FTarget = FSession->Start({"env", "QT_QPA_PLATFORM=wayland", Target.string(), FTargetReport.string()},
+                              FAppFolder.parent_path() / "target.log");
+    std::optional<nlohmann::json> Window;
+    ASSERT_TRUE(WaitUntil([&] { return (Window = FSession->VisibleWindow(TargetTitle)) && Window->value("focused", false); },
+                          15000ms, 50ms))
+        << "the target did not appear focused";
+  }
+
+  std::string TargetText() const { return ReadFile(FTargetReport); }
+
   std::unique_ptr<TSwaySession> FSession;
+  fs::path FTargetReport;
+  TChild FTarget;
   fs::path FAppFolder, FInspect;
   TChild FProgram;
 };
@@ -164,6 +181,28 @@ TEST_F(TWaylandE2E, EnterPutsTheChosenEntryOnTheClipboardWithoutRecordingItAgain
   EXPECT_EQ(Saved[1].value("x", std::string()), "新しいほう");
   EXPECT_TRUE(WaitUntil([&] { return FSession->Run({"wl-paste", "--no-newline"}).Out == "古いほう"; }, 5000ms));
   EXPECT_EQ(ProgramLog().find("Capture error"), std::string::npos) << ProgramLog();
+}
+
+// Typing filters the list; Enter hides the popup, the compositor gives the focus back to the
+// line edit, and the virtual keyboard's Ctrl+V pastes the entry there.
+TEST_F(TWaylandE2E, TypingFiltersAndEnterPastesIntoTheWaylandWindowTheUserCameFrom) {
+  ASSERT_NO_FATAL_FAILURE(StartProgram());
+  for (const char* Text : {"apple pie", "日本語 cherry", "banana split"}) {
+    FSession->Run({"wl-copy", "--", Text});
+    WaitForTopEntry([&](const nlohmann::json& E) { return E.value("x", std::string()) == Text; });
+  }
+  ASSERT_NO_FATAL_FAILURE(StartTarget());
+
+  FSession->Keys({"-M", "alt", "-k", "c", "-m", "alt"});
+  ASSERT_TRUE(WaitPopup(true)) << "Alt+C did not show the popup";
+  FSession->Keys({"cherry"});
+  FSession->Keys({"-k", "Return"});
+  EXPECT_TRUE(WaitUntil([&] { return TargetText() == "日本語 cherry"; }, 10000ms)) << "the target holds: " << TargetText();
+  EXPECT_FALSE(WaitPopup(false));
+  const auto Target = FSession->VisibleWindow(TargetTitle);
+  ASSERT_TRUE(Target);
+  EXPECT_TRUE(Target->value("focused", false)) << "the focus did not return to the target";
+  EXPECT_EQ(ProgramLog().find("Paste not sent"), std::string::npos) << ProgramLog();
 }
 
 } // namespace

@@ -32,6 +32,7 @@
 #include "platform/linux/wayland_data_control.h"
 #include "platform/linux/wayland_focus_input.h"
 #include "platform/linux/wayland_session.h"
+#include "platform/linux/wayland_virtual_keyboard.h"
 #include "platform/linux/x11_focus_input.h"
 #include "platform/linux/x11_hotkeys.h"
 #include "platform/clock.h"
@@ -69,7 +70,7 @@ int RunResident(QApplication& AApp, const vm::TSingleInstance& AGuard, bool AHol
   TQtImaging Imaging;
   TX11Hotkeys Hotkeys;
   TX11FocusInput X11FocusInput;
-  TWaylandFocusInput WaylandFocusInput(nullptr);
+  TWaylandFocusInput WaylandFocusInput(ASession == TLinuxSession::Wayland ? TWaylandVirtualKeyboard::Connect() : nullptr);
   IFocusInput& FocusInput =
       ASession == TLinuxSession::Wayland ? static_cast<IFocusInput&>(WaylandFocusInput) : X11FocusInput;
   TPopupWindow Popup;

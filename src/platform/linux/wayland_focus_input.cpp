@@ -10,8 +10,11 @@ namespace vm {
 
 namespace {
 
-// The compositor moves the focus a moment after the popup's surface is unmapped.
+// Qt lets go of the focus as soon as the popup hides; the compositor moves the keyboard to the
+// window below only once it has the unmapping, and tells no other client when it has done so.
+// Keys sent before then would reach the popup's vanished surface.
 constexpr int FocusReturnWaitMs = 1000;
+constexpr int CompositorSettleMs = 150;
 
 QWidget* OwnWindow(TWindowHandle AWindow) {
   for (QWidget* Window : QApplication::topLevelWidgets())
@@ -39,8 +42,9 @@ bool TWaylandFocusInput::SetForegroundWindow(TWindowHandle AWindow) {
 
 void TWaylandFocusInput::ReturnActivation(TWindowHandle) {
   const QDeadlineTimer Deadline(FocusReturnWaitMs);
-  while (QApplication::activeWindow() && !Deadline.hasExpired())
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+  while (QApplication::activeWindow() && !Deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  const QDeadlineTimer Settled(CompositorSettleMs);
+  while (!Settled.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
 void TWaylandFocusInput::SendInput(const std::vector<TKeyRecord>& ARecords) {
