@@ -81,3 +81,11 @@ set_tests_properties(package_checks PROPERTIES LABELS package FIXTURES_REQUIRED 
 vellomarch_e2e_test_program(package_e2e_tests ${CMAKE_SOURCE_DIR}/tests/package/package_e2e_test.cpp)
 gtest_discover_tests(package_e2e_tests DISCOVERY_MODE PRE_TEST
   PROPERTIES LABELS package RUN_SERIAL TRUE TIMEOUT 300 FIXTURES_REQUIRED vellomarch_package)
+
+# --- The program on Wayland: a real headless sway, wl-clipboard and wtype ------------------------
+# sway will not run as root: the tests start it, the program and the tools as the user "nobody".
+file(GLOB VELLOMARCH_WAYLAND_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/wayland/*.cpp)
+vellomarch_e2e_test_program(wayland_e2e_tests ${VELLOMARCH_WAYLAND_TESTS})
+target_include_directories(wayland_e2e_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/wayland)
+gtest_discover_tests(wayland_e2e_tests DISCOVERY_MODE PRE_TEST
+  PROPERTIES LABELS wayland-e2e RUN_SERIAL TRUE TIMEOUT 300)

@@ -3,15 +3,35 @@
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(SODIUM REQUIRED IMPORTED_TARGET libsodium)
 pkg_check_modules(X11LIBS REQUIRED IMPORTED_TARGET x11 xtst xcb)
-find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets)
+pkg_check_modules(WAYLAND REQUIRED IMPORTED_TARGET wayland-client)
+find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets Network)
 
 file(GLOB_RECURSE VELLOMARCH_LINUX_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/src/platform/linux/*.cpp ${CMAKE_SOURCE_DIR}/src/platform/linux/*.h)
 list(FILTER VELLOMARCH_LINUX_SOURCES EXCLUDE REGEX "/main\\.cpp$")
-add_library(vellomarch_linux STATIC ${VELLOMARCH_LINUX_SOURCES})
+# The Wayland protocols the program speaks beyond the core protocol, as C bindings made by
+# wayland-scanner from the XML files (kept in the repository where Debian's wayland-protocols
+# lacks them).
+enable_language(C)
+find_program(WAYLAND_SCANNER wayland-scanner REQUIRED)
+set(VELLOMARCH_PROTOCOL_DIR ${CMAKE_BINARY_DIR}/protocols)
+set(VELLOMARCH_PROTOCOL_SOURCES)
+foreach(protocol wlr-data-control-unstable-v1 virtual-keyboard-unstable-v1)
+  set(xml ${CMAKE_SOURCE_DIR}/src/platform/linux/protocols/${protocol}.xml)
+  add_custom_command(OUTPUT ${VELLOMARCH_PROTOCOL_DIR}/${protocol}-client.h ${VELLOMARCH_PROTOCOL_DIR}/${protocol}.c
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${VELLOMARCH_PROTOCOL_DIR}
+    COMMAND ${WAYLAND_SCANNER} client-header ${xml} ${VELLOMARCH_PROTOCOL_DIR}/${protocol}-client.h
+    COMMAND ${WAYLAND_SCANNER} private-code ${xml} ${VELLOMARCH_PROTOCOL_DIR}/${protocol}.c
+    DEPENDS ${xml} VERBATIM)
+  list(APPEND VELLOMARCH_PROTOCOL_SOURCES ${VELLOMARCH_PROTOCOL_DIR}/${protocol}-client.h
+    ${VELLOMARCH_PROTOCOL_DIR}/${protocol}.c)
+endforeach()
+
+add_library(vellomarch_linux STATIC ${VELLOMARCH_LINUX_SOURCES} ${VELLOMARCH_PROTOCOL_SOURCES})
+target_include_directories(vellomarch_linux PRIVATE ${VELLOMARCH_PROTOCOL_DIR})
 set_target_properties(vellomarch_linux PROPERTIES AUTOMOC ON)
-target_link_libraries(vellomarch_linux PUBLIC vellomarch_core PkgConfig::SODIUM PkgConfig::X11LIBS
-  Qt6::Core Qt6::Gui Qt6::Widgets)
+target_link_libraries(vellomarch_linux PUBLIC vellomarch_core PkgConfig::SODIUM PkgConfig::X11LIBS PkgConfig::WAYLAND
+  Qt6::Core Qt6::Gui Qt6::Widgets Qt6::Network)
 vellomarch_warnings(vellomarch_linux)
 
 if(EXISTS ${CMAKE_SOURCE_DIR}/src/platform/linux/main.cpp)

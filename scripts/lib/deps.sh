@@ -1,15 +1,17 @@
 # Package lists and an idempotent installer shared by scripts/run and scripts/test.
 VELLOMARCH_BUILD_PACKAGES=(cmake ninja-build pkg-config g++ nlohmann-json3-dev libsodium-dev
-  qt6-base-dev qt6-base-dev-tools libx11-dev libxtst-dev libxcb1-dev)
+  qt6-base-dev qt6-base-dev-tools libx11-dev libxtst-dev libxcb1-dev libwayland-dev)
 # What the Linux program needs at run time on a desktop (fonts for Japanese and colour emoji,
 # Qt's own texts in Japanese).
-VELLOMARCH_RUN_PACKAGES=(fonts-noto-cjk fonts-noto-color-emoji qt6-translations-l10n)
+# qt6-wayland: Qt's platform plugin for a Wayland session whose compositor offers data-control.
+VELLOMARCH_RUN_PACKAGES=(fonts-noto-cjk fonts-noto-color-emoji qt6-translations-l10n qt6-wayland)
 # Making the Debian package (CPack reads the libraries' dependencies with dpkg-shlibdeps and
 # finds them with file) and checking it as Debian would.
 VELLOMARCH_PACKAGING_PACKAGES=(dpkg-dev file lintian desktop-file-utils appstream)
 # A virtual desktop for running the program without a display, and for the end-to-end tests.
+# A headless sway (run as an unprivileged user) with wl-clipboard and wtype for the Wayland tests.
 VELLOMARCH_DESKTOP_PACKAGES=(xvfb xauth openbox trayer xclip xdotool x11-utils x11-xserver-utils
-  imagemagick)
+  imagemagick sway wl-clipboard wtype)
 VELLOMARCH_TEST_PACKAGES=(googletest libgtest-dev libgmock-dev zlib1g-dev)
 # Building the bench preset (bench/, its helper programs): Google Benchmark and XFixes.
 VELLOMARCH_BENCH_BUILD_PACKAGES=(libbenchmark-dev libxfixes-dev)

@@ -45,12 +45,18 @@ void TVellomarchFrm::WMHotKey(int AId) {
   // Atoms are never 0, so an id of 0 matches neither hotkey.
   if (AId == 0) return;
   if (AId == FHotKeyIDQuit) {
-    CloseMainWindow();
+    QuitHotKeyCommand();
   } else if (AId == FHotKeyIDShow) {
-    CaptureFocusTarget();
-    ShowPopup();
+    ShowHotKeyCommand();
   }
 }
+
+void TVellomarchFrm::ShowHotKeyCommand() {
+  CaptureFocusTarget();
+  ShowPopup();
+}
+
+void TVellomarchFrm::QuitHotKeyCommand() { CloseMainWindow(); }
 
 void TVellomarchFrm::BuildTrayMenu() {
   FTrayMenu = std::make_unique<TPopupMenu>();

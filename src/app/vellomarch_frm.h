@@ -80,6 +80,10 @@ public:
   // Every window message passes here before normal dispatch ("TaskbarCreated" re-adds the icon).
   void WindowProcHook(std::uint32_t AMessage);
   void WMHotKey(int AId);
+  // What the show and quit hotkeys do, also reached from outside the process where the desktop,
+  // not the program, binds the keys (a command run by the desktop passes them on).
+  void ShowHotKeyCommand();
+  void QuitHotKeyCommand();
   void WMTrayIcon(std::uint32_t ALParam);
   void WMDPIChanged(int ADpi);
   // Closes the main window: the platform ends its message loop and then calls FormDestroy.

@@ -83,6 +83,40 @@ TEST_F(TLifecycle, QuitHotkeyClosesAndShowHotkeyCapturesTheTargetThenShows) {
   EXPECT_TRUE(F.Popup.Closed);
 }
 
+// The desktop may hold the combinations itself (or none is set) and pass them on as commands:
+// they do what the hotkeys do whether or not a hotkey could be registered.
+TEST(THotkeyCommands, ShowCapturesTheTargetAndShowsQuitClosesWithoutRegisteredHotkeys) {
+  const struct {
+    const char* Name;
+    std::string Ini;
+    std::set<std::pair<std::uint32_t, std::uint32_t>> Taken;
+  } Cases[] = {
+      {"both registered", "", {}},
+      {"show taken, no quit hotkey", "[Setting]\r\nHotkeyQuit=\r\n", {{ModAlt, 0x43}}},
+      {"both taken", "", {{ModAlt, 0x43}, {ModCtrl | ModAlt, 0x51}}},
+  };
+  for (const auto& Case : Cases) {
+    SCOPED_TRACE(Case.Name);
+    TScenarioWorld W;
+    if (!Case.Ini.empty()) WriteFileBytes(IniFilePath(), Case.Ini);
+    W.F.Hotkeys.TakenByOthers = Case.Taken;
+    W.Start();
+    W.F.FocusInput.Foreground = 0x500;
+    W.F.FocusInput.WindowThreads[0x500] = 7;
+    W.F.FocusInput.Focused = 0x501;
+
+    W.Frm->ShowHotKeyCommand();
+    EXPECT_EQ(W.Frm->Focus().ActiveWnd, 0x500u);
+    EXPECT_EQ(W.Frm->Focus().FocusWnd, 0x501u);
+    EXPECT_TRUE(W.F.Popup.Visible);
+    EXPECT_TRUE(W.F.Popup.SearchFocused);
+    EXPECT_FALSE(W.F.Popup.Closed);
+
+    W.Frm->QuitHotKeyCommand();
+    EXPECT_TRUE(W.F.Popup.Closed);
+  }
+}
+
 TEST(THotkeyRegistration, FailuresAreLoggedAndTheIconStillOpensThePopup) {
   struct TCase {
     const char* Name;

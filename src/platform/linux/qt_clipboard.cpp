@@ -54,7 +54,7 @@ std::u16string BoundedTextOfUtf8(const QByteArray& AUtf8) {
   return Decoded.toStdU16String();
 }
 
-const QMimeData* Content() { return QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard); }
+const QMimeData* QtContent() { return QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard); }
 
 // Qt waits up to five seconds for the owner's answer to a request and then reports nothing; an
 // empty answer that took most of that wait was never given.
@@ -158,6 +158,23 @@ TQtClipboard::TQtClipboard(TChangeHandler AOnChange)
 }
 
 TQtClipboard::~TQtClipboard() = default;
+
+void TQtClipboard::UseSystemSelection(std::function<const QMimeData*()> ASelection) {
+  FSystemSelection = std::move(ASelection);
+  FListener.reset();
+}
+
+void TQtClipboard::SystemSelectionChanged() {
+  ForgetContent();
+  if (FOnChange) FOnChange();
+}
+
+const QMimeData* TQtClipboard::Content() const {
+  // The program's own write is answered from Qt's copy: asking the system for it would wait on
+  // this very thread to send it.
+  if (!FSystemSelection || QGuiApplication::clipboard()->ownsClipboard()) return QtContent();
+  return FSystemSelection();
+}
 
 void TQtClipboard::ForgetContent() {
   FFormats.reset();

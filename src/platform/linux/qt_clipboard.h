@@ -41,6 +41,12 @@ public:
 
   // The program wires this to TVellomarchFrm::WMClipboardUpdate once the main window exists.
   void SetOnChange(TChangeHandler AOnChange) { FOnChange = std::move(AOnChange); }
+  // Where Qt does not see the system's clipboard (a Wayland client sees it only while it has the
+  // focus), the content comes from ASelection whenever the program does not own the clipboard,
+  // and whoever gives it reports each change through SystemSelectionChanged; Qt's own change
+  // signal is no longer heard.
+  void UseSystemSelection(std::function<const QMimeData*()> ASelection);
+  void SystemSelectionChanged();
 
   bool HasUnicodeText() override;
   std::u16string ReadUnicodeText() override;
@@ -66,6 +72,7 @@ public:
 
 private:
   std::u16string FormatName(TClipFormat AFormat) const;
+  const QMimeData* Content() const;
   QMimeData& PendingWrite();
 
   // The present content's targets are asked of its owner once per content: Qt asks again on
@@ -94,6 +101,7 @@ private:
   std::unique_ptr<QMimeData> FPending;
   std::optional<QStringList> FFormats;
   bool FOwnerSilent = false;
+  std::function<const QMimeData*()> FSystemSelection;
   // Receiver of QClipboard::dataChanged; going with this object, it ends the subscription.
   std::unique_ptr<QObject> FListener;
 };

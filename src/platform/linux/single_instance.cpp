@@ -23,6 +23,12 @@ TSingleInstance::TAcquireResult TSingleInstance::TryAcquire() {
 
 void TSingleInstance::Release() { FLock.unlock(); }
 
+QString TSingleInstance::ChannelPath() const {
+  QString Path = FLockPath;
+  if (Path.endsWith(QLatin1String(".lock"))) Path.chop(5);
+  return Path + QStringLiteral(".sock");
+}
+
 namespace {
 
 // TMPDIR as given, or /tmp. Not QDir::tempPath(): for a TMPDIR that names no folder it answers

@@ -23,6 +23,8 @@ public:
   TAcquireResult TryAcquire();
   void Release();
   const QString& LockPath() const { return FLockPath; }
+  // Where the lock's holder listens for the commands of later starts: beside the lock.
+  QString ChannelPath() const;
 
   // $XDG_RUNTIME_DIR/Vellomarch_byDrun.lock; without a usable runtime folder, a name that
   // carries the user id in the temporary folder ($TMPDIR when it is an absolute path, else /tmp).

@@ -1,0 +1,215 @@
+#include "platform/linux/wayland_data_control.h"
+
+#include <QMimeData>
+#include <QSocketNotifier>
+#include <QStringList>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <map>
+
+#include <wayland-client.h>
+
+#include "wlr-data-control-unstable-v1-client.h"
+#include "support/error.h"
+
+namespace vm {
+
+// One offered selection: its MIME types as announced, each read once when first asked for.
+class TOfferMimeData final : public QMimeData {
+public:
+  TOfferMimeData(TWaylandDataControl& AOwner, zwlr_data_control_offer_v1* AOffer) : FOwner(AOwner), FOffer(AOffer) {}
+  ~TOfferMimeData() override { zwlr_data_control_offer_v1_destroy(FOffer); }
+
+  zwlr_data_control_offer_v1* Offer() const { return FOffer; }
+  void AddMimeType(const char* AMimeType) { FMimeTypes.append(QString::fromUtf8(AMimeType)); }
+
+  QStringList formats() const override { return FMimeTypes; }
+  bool hasFormat(const QString& AMimeType) const override { return FMimeTypes.contains(AMimeType); }
+
+protected:
+  QVariant retrieveData(const QString& AMimeType, QMetaType) const override {
+    if (!FMimeTypes.contains(AMimeType)) return {};
+    auto It = FRead.find(AMimeType);
+    if (It == FRead.end()) It = FRead.emplace(AMimeType, Read(AMimeType)).first;
+    return It->second;
+  }
+
+private:
+  QByteArray Read(const QString& AMimeType) const;
+
+  TWaylandDataControl& FOwner;
+  zwlr_data_control_offer_v1* FOffer;
+  QStringList FMimeTypes;
+  mutable std::map<QString, QByteArray> FRead;
+};
+
+namespace {
+
+class TPipe {
+public:
+  TPipe() {
+    if (::pipe2(FFds, O_CLOEXEC) != 0) FFds[0] = FFds[1] = -1;
+  }
+  ~TPipe() {
+    CloseWriteEnd();
+    if (FFds[0] >= 0) ::close(FFds[0]);
+  }
+  TPipe(const TPipe&) = delete;
+  TPipe& operator=(const TPipe&) = delete;
+  bool Valid() const { return FFds[0] >= 0; }
+  int ReadEnd() const { return FFds[0]; }
+  int WriteEnd() const { return FFds[1]; }
+  void CloseWriteEnd() {
+    if (FFds[1] >= 0) ::close(FFds[1]);
+    FFds[1] = -1;
+  }
+
+private:
+  int FFds[2] = {-1, -1};
+};
+
+std::u16string Utf16(const QString& AText) { return AText.toStdU16String(); }
+
+// Everything until the writer closes its end; throws when that takes longer than AWait.
+QByteArray ReadToEnd(int AFd, std::chrono::milliseconds AWait, const QString& AMimeType) {
+  using TClock = std::chrono::steady_clock;
+  const auto Deadline = TClock::now() + AWait;
+  QByteArray Data;
+  char Buffer[65536];
+  for (;;) {
+    const auto Left = std::chrono::duration_cast<std::chrono::milliseconds>(Deadline - TClock::now());
+    pollfd Poll{AFd, POLLIN, 0};
+    const int Ready = Left.count() > 0 ? ::poll(&Poll, 1, static_cast<int>(Left.count())) : 0;
+    if (Ready < 0 && errno == EINTR) continue;
+    if (Ready <= 0) throw TError(u"The clipboard's owner did not send " + Utf16(AMimeType) + u" in time");
+    const ssize_t N = ::read(AFd, Buffer, sizeof(Buffer));
+    if (N < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+    if (N < 0) throw TError(u"Reading " + Utf16(AMimeType) + u" from the clipboard failed: " + Utf16(QString::fromLocal8Bit(std::strerror(errno))));
+    if (N == 0) return Data;
+    Data.append(Buffer, N);
+  }
+}
+
+TWaylandDataControl& Owner(void* AData) { return *static_cast<TWaylandDataControl*>(AData); }
+
+const wl_registry_listener RegistryListener{
+    [](void* AData, wl_registry* ARegistry, uint32_t AName, const char* AInterface, uint32_t AVersion) {
+      Owner(AData).Global(ARegistry, AName, AInterface, AVersion);
+    },
+    [](void*, wl_registry*, uint32_t) {}};
+
+const zwlr_data_control_offer_v1_listener OfferListener{
+    [](void* AData, zwlr_data_control_offer_v1* AOffer, const char* AMimeType) {
+      Owner(AData).OfferMimeType(AOffer, AMimeType);
+    }};
+
+const zwlr_data_control_device_v1_listener DeviceListener{
+    [](void* AData, zwlr_data_control_device_v1*, zwlr_data_control_offer_v1* AOffer) { Owner(AData).DataOffer(AOffer); },
+    [](void* AData, zwlr_data_control_device_v1*, zwlr_data_control_offer_v1* AOffer) {
+      Owner(AData).NewSelection(AOffer);
+    },
+    [](void* AData, zwlr_data_control_device_v1*) { Owner(AData).DeviceFinished(); },
+    // The primary selection (version 2) is not the clipboard; version 1 is bound, so it never comes.
+    [](void*, zwlr_data_control_device_v1*, zwlr_data_control_offer_v1*) {}};
+
+} // namespace
+
+QByteArray TOfferMimeData::Read(const QString& AMimeType) const {
+  TPipe Pipe;
+  if (!Pipe.Valid()) throw TError(u"pipe failed: " + Utf16(QString::fromLocal8Bit(std::strerror(errno))));
+  if (!FOwner.Receive(FOffer, AMimeType.toUtf8().constData(), Pipe.WriteEnd()))
+    throw TError(u"The Wayland compositor has gone");
+  // Our copy of the write end would keep the pipe open after the owner has finished.
+  Pipe.CloseWriteEnd();
+  return ReadToEnd(Pipe.ReadEnd(), FOwner.ReadWait(), AMimeType);
+}
+
+std::unique_ptr<TWaylandDataControl> TWaylandDataControl::Connect(std::chrono::milliseconds AReadWait) {
+  const char* Name = std::getenv("WAYLAND_DISPLAY");
+  if (!Name || !*Name) return nullptr;
+  wl_display* Display = wl_display_connect(nullptr);
+  if (!Display) return nullptr;
+  std::unique_ptr<TWaylandDataControl> Control(new TWaylandDataControl(Display, AReadWait));
+  if (!Control->SetUp()) return nullptr;
+  return Control;
+}
+
+TWaylandDataControl::TWaylandDataControl(wl_display* ADisplay, std::chrono::milliseconds AReadWait)
+    : FDisplay(ADisplay), FReadWait(AReadWait) {}
+
+TWaylandDataControl::~TWaylandDataControl() {
+  FNotifier.reset();
+  FIncoming.reset();
+  FSelection.reset();
+  if (FDevice) zwlr_data_control_device_v1_destroy(FDevice);
+  if (FManager) zwlr_data_control_manager_v1_destroy(FManager);
+  if (FSeat) wl_seat_destroy(FSeat);
+  if (FRegistry) wl_registry_destroy(FRegistry);
+  wl_display_disconnect(FDisplay);
+}
+
+bool TWaylandDataControl::SetUp() {
+  FRegistry = wl_display_get_registry(FDisplay);
+  wl_registry_add_listener(FRegistry, &RegistryListener, this);
+  if (wl_display_roundtrip(FDisplay) < 0 || !FManager || !FSeat) return false;
+  FDevice = zwlr_data_control_manager_v1_get_data_device(FManager, FSeat);
+  zwlr_data_control_device_v1_add_listener(FDevice, &DeviceListener, this);
+  // The device announces the selection that holds now: that one is no change.
+  if (wl_display_roundtrip(FDisplay) < 0) return false;
+  FNotifier = std::make_unique<QSocketNotifier>(wl_display_get_fd(FDisplay), QSocketNotifier::Read);
+  connect(FNotifier.get(), &QSocketNotifier::activated, this, [this] { Dispatch(); });
+  return true;
+}
+
+void TWaylandDataControl::Dispatch() {
+  if (wl_display_dispatch(FDisplay) < 0) {
+    // The compositor has gone: nothing more will come.
+    FNotifier->setEnabled(false);
+    return;
+  }
+  wl_display_flush(FDisplay);
+}
+
+void TWaylandDataControl::Global(wl_registry* ARegistry, uint32_t AName, const char* AInterface, uint32_t) {
+  if (std::strcmp(AInterface, zwlr_data_control_manager_v1_interface.name) == 0 && !FManager)
+    FManager = static_cast<zwlr_data_control_manager_v1*>(
+        wl_registry_bind(ARegistry, AName, &zwlr_data_control_manager_v1_interface, 1));
+  else if (std::strcmp(AInterface, wl_seat_interface.name) == 0 && !FSeat)
+    FSeat = static_cast<wl_seat*>(wl_registry_bind(ARegistry, AName, &wl_seat_interface, 1));
+}
+
+void TWaylandDataControl::DataOffer(zwlr_data_control_offer_v1* AOffer) {
+  FIncoming = std::make_unique<TOfferMimeData>(*this, AOffer);
+  zwlr_data_control_offer_v1_add_listener(AOffer, &OfferListener, this);
+}
+
+void TWaylandDataControl::OfferMimeType(zwlr_data_control_offer_v1* AOffer, const char* AMimeType) {
+  if (FIncoming && FIncoming->Offer() == AOffer) FIncoming->AddMimeType(AMimeType);
+}
+
+void TWaylandDataControl::NewSelection(zwlr_data_control_offer_v1* AOffer) {
+  const bool Initial = !FNotifier;
+  if (AOffer && FIncoming && FIncoming->Offer() == AOffer) FSelection = std::move(FIncoming);
+  else FSelection.reset();
+  if (!Initial && FOnSelection) FOnSelection();
+}
+
+void TWaylandDataControl::DeviceFinished() {
+  FSelection.reset();
+  if (FDevice) zwlr_data_control_device_v1_destroy(FDevice);
+  FDevice = nullptr;
+}
+
+const QMimeData* TWaylandDataControl::Selection() const { return FSelection.get(); }
+
+bool TWaylandDataControl::Receive(zwlr_data_control_offer_v1* AOffer, const char* AMimeType, int AFd) {
+  zwlr_data_control_offer_v1_receive(AOffer, AMimeType, AFd);
+  return wl_display_flush(FDisplay) >= 0;
+}
+
+} // namespace vm

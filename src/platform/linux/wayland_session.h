@@ -1,0 +1,31 @@
+#pragma once
+// Which desktop session the program starts in. A Wayland compositor gives no client a view of
+// the clipboard except through its data-control protocol: only where it offers one does the
+// program run as a Wayland client; elsewhere it runs through XWayland, where it sees the copies
+// of X11 programs only.
+#include <optional>
+#include <string>
+
+namespace vm {
+
+// What a Wayland compositor offers that the program can use.
+struct TWaylandOffer {
+  bool DataControl = false;     // zwlr_data_control_manager_v1 or ext_data_control_manager_v1
+  bool VirtualKeyboard = false; // zwp_virtual_keyboard_manager_v1
+};
+
+// Asks the compositor of $WAYLAND_DISPLAY for its globals; nullopt without a reachable one.
+std::optional<TWaylandOffer> ProbeWaylandCompositor();
+
+enum class TLinuxSession { X11, Wayland, XWaylandFallback };
+
+TLinuxSession ChooseLinuxSession(const std::optional<TWaylandOffer>& ACompositor);
+
+// The Qt platform plugin for the session, empty where Qt's own choice stands (X11).
+std::string QtPlatformFor(TLinuxSession ASession);
+
+// The one log line of a Wayland session that the program can only follow through XWayland.
+inline constexpr char16_t XWaylandFallbackLogLine[] =
+    u"Wayland session without data-control: only copies made in X11 programs are recorded (XWayland)";
+
+} // namespace vm
