@@ -54,6 +54,7 @@ void TVellomarchFrm::StartUp() {
     return SaveHistoryNow();
   });
   FHistoryRead = true;
+  KeepHistoryWithinUnknownMaximum();
   BuildItemMenu();
   BuildTrayMenu();
   CreateTrayIcon();
@@ -119,6 +120,13 @@ bool TVellomarchFrm::SaveHistoryNow() {
   return vm::SaveHistory(*FHistory);
 }
 
+void TVellomarchFrm::KeepHistoryWithinUnknownMaximum() {
+  // Without its settings the program does not know the user's maximum: the default one must not
+  // trim away, at the next copy, entries that the user's own maximum kept.
+  if (FSettingsUnread && FHistory->Items().Count() > FHistory->MaxItems())
+    FHistory->SetMaxItems(FHistory->Items().Count());
+}
+
 void TVellomarchFrm::LoadSettingsIntoFields() {
   TSettings Settings;
   try {
@@ -130,6 +138,7 @@ void TVellomarchFrm::LoadSettingsIntoFields() {
     // left as it is; a confirmed settings dialog reads it again before writing and fails alike.
     P.MessageBoxes.ShowError(ErrorMessage(E));
     Settings = TSettings();
+    FSettingsUnread = true;
   }
   FHistory->SetMaxItems(Settings.MaxItems);
   FFormWidth = Settings.FormWidth;

@@ -192,6 +192,7 @@ private:
   // SaveHistory, reporting whether the file was written.
   bool SaveHistoryNow();
   void LoadSettingsIntoFields();
+  void KeepHistoryWithinUnknownMaximum();
   void SaveSettingsFromFields();
   // The settings as the main window's fields hold them now.
   TSettings CurrentSettings() const;
@@ -207,6 +208,7 @@ private:
 
   // The main window's fields.
   std::unique_ptr<TClipHistory> FHistory;
+  bool FSettingsUnread = false; // the settings file could not be read at start-up
   bool FHistoryRead = false; // the start-up got as far as reading (or importing) the history
   std::vector<int> FView;
   std::map<std::u16string, std::unique_ptr<TImage>> FThumbCache;

@@ -339,6 +339,29 @@ TEST(TStartUpFailure, AnUnreadableSettingsFileIsShownAndTheProgramRunsOnTheDefau
   EXPECT_EQ(Reader.HistoryTexts(), (std::vector<std::u16string>{u"after the unreadable settings", u"precious"}));
 }
 
+// The default maximum is smaller than many users' own: without the settings it must not trim a
+// longer history at the next copy.
+TEST(TStartUpFailure, AnUnreadableSettingsFileTrimsNoEntryOfALongerHistory) {
+  std::string Before;
+  {
+    TScenarioWorld First;
+    First.Start();
+    First.Frm->History().SetMaxItems(40);
+    for (int I = 0; I < 40; ++I) First.CopyText(u"entry " + IntToStr(I));
+    First.Quit();
+    Before = ReadFileBytes(First.Frm->DataFilePath());
+  }
+  TScenarioWorld W;
+  WriteFileBytes(BaseDir() + u"VellomarchData.dat", Before);
+  std::filesystem::create_directories(FsPath(IniFilePath()));
+  W.Start();
+  ASSERT_EQ(W.Frm->History().Items().Count(), 40);
+  W.CopyText(u"one more");
+  EXPECT_EQ(W.Frm->History().Items().Count(), 41);
+  EXPECT_EQ(W.HistoryTexts().back(), u"entry 0");
+  W.Quit();
+}
+
 } // namespace
 } // namespace vm::test
 
