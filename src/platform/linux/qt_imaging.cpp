@@ -71,8 +71,9 @@ QImage WritableView(TImage& AImage, QImage::Format AFormat) {
                 AFormat);
 }
 
-// Conversions go a few rows at a time, so that no second full-size picture is ever made.
-int BandRows(int AWidth) { return std::max(1, (4 << 20) / std::max(1, AWidth * 4)); }
+// Conversions go a few rows at a time, so that no second full-size picture is ever made. Bands
+// are small, so that what the C library keeps of them once a picture is done is small too.
+int BandRows(int AWidth) { return std::max(1, (64 << 10) / std::max(1, AWidth * 4)); }
 
 // Rows Y to Y + ARows of AImage in AFormat, through Qt's own conversion.
 QImage ConvertedBand(const QImage& AImage, int AY, int ARows, QImage::Format AFormat) {
