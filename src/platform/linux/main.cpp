@@ -6,6 +6,7 @@
 
 #include "app/app_texts.h"
 #include "app/vellomarch_frm.h"
+#include "platform/linux/heap_limits.h"
 #include "platform/linux/linux_data_folder.h"
 #include "platform/linux/linux_regional_settings.h"
 #include "platform/linux/popup_window.h"
@@ -90,6 +91,7 @@ void KeepDevicePixels() {
 } // namespace
 
 int main(int argc, char** argv) {
+  vm::KeepLargeBlocksOutOfTheHeap();
   KeepDevicePixels();
   QApplication App(argc, argv);
   App.setQuitOnLastWindowClosed(false);
