@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "clipboard/captured_text.h"
 #include "clipboard/drop_files.h"
 #include "platform/linux/qt_imaging.h"
 #include "support/error.h"
@@ -309,6 +310,86 @@ TEST_F(QtClipboard, MalformedFileListIsRefused) {
   // Emptied and closed: the clipboard is cleared, as the desktop's empty-then-close does.
   EXPECT_EQ(FChanges, Before + 1);
   EXPECT_FALSE(FClipboard->HasUnicodeText());
+}
+
+// --- Texts and file lists at the bound ---------------------------------------------------------
+
+struct TLongTextCase {
+  const char* Name;
+  std::string Target;
+  std::string Bytes;
+  std::size_t Length; // UTF-16 code units Qt decodes the bytes to
+};
+void PrintTo(const TLongTextCase& ACase, std::ostream* AOut) { *AOut << ACase.Name; }
+
+std::string Repeated(const std::string& AUnit, std::size_t ACount) {
+  std::string Out;
+  Out.reserve(AUnit.size() * ACount);
+  for (std::size_t I = 0; I < ACount; ++I) Out += AUnit;
+  return Out;
+}
+
+constexpr std::size_t Max = MaxCapturedTextLength;
+
+class QtClipboardLongText : public QtClipboard, public ::testing::WithParamInterface<TLongTextCase> {};
+
+// Up to the bound the text arrives whole; one code unit more and the read refuses it, naming its
+// length, whatever the bytes' encoding on the wire.
+TEST_P(QtClipboardLongText, IsReadUpToTheBoundAndRefusedAbove) {
+  const TLongTextCase& Case = GetParam();
+  OtherProgramPuts(Case.Target, Case.Bytes);
+  ASSERT_TRUE(FClipboard->Open());
+  if (Case.Length <= Max) {
+    const auto Text = FClipboard->GetUnicodeText();
+    ASSERT_TRUE(Text.has_value());
+    EXPECT_EQ(Text->size(), Case.Length);
+  } else {
+    try {
+      FClipboard->GetUnicodeText();
+      ADD_FAILURE() << "a text above the bound was read";
+    } catch (const TTextTooLarge& E) {
+      EXPECT_EQ(E.Message(), u"The text is too large to record (" + IntToStr(static_cast<long long>(Case.Length)) +
+                                 u" characters, at most 8388608)");
+    }
+    EXPECT_THROW(FClipboard->GetData(CF_UNICODETEXT_FORMAT), TTextTooLarge);
+  }
+  FClipboard->Close();
+}
+
+const TLongTextCase LongTextCases[] = {
+    {"AsciiAtTheBound", "UTF8_STRING", std::string(Max, 'a'), Max},
+    {"AsciiAboveTheBound", "UTF8_STRING", std::string(Max + 1, 'a'), Max + 1},
+    // Three bytes a character: UTF-8 three times as long as the text.
+    {"JapaneseAtTheBound", "UTF8_STRING", Repeated("語", Max), Max},
+    {"JapaneseAboveTheBound", "UTF8_STRING", Repeated("語", Max + 1), Max + 1},
+    // Four bytes for two code units.
+    {"EmojiAtTheBound", "UTF8_STRING", Repeated("😀", Max / 2), Max},
+    {"EmojiAboveTheBound", "UTF8_STRING", Repeated("😀", Max / 2) + "a", Max + 1},
+    {"Latin1StringAboveTheBound", "STRING", std::string(Max + 1, 'c'), Max + 1},
+    // Bytes that are not UTF-8 become U+FFFD each, and count as such.
+    {"InvalidUtf8AboveTheBound", "UTF8_STRING", std::string(Max + 1, '\xFF'), Max + 1},
+    // The text ends at its first zero: a long block with an early zero is a short text.
+    {"ZeroBeforeTheBound", "UTF8_STRING", "short" + std::string(1, '\0') + std::string(Max, 'z'), 5},
+};
+
+INSTANTIATE_TEST_SUITE_P(Bound, QtClipboardLongText, ::testing::ValuesIn(LongTextCases),
+                         [](const auto& AInfo) { return std::string(AInfo.param.Name); });
+
+TEST_F(QtClipboard, FileListAboveTheBoundIsRefused) {
+  // 32,767 paths of 254 characters and one of 257: joined by line breaks, one code unit above the
+  // bound.
+  std::string UriList;
+  for (int I = 0; I < 32767; ++I) UriList += "file:///" + std::string(253, static_cast<char>('a' + I % 26)) + "\r\n";
+  UriList += "file:///" + std::string(256, 'z') + "\r\n";
+  OtherProgramPuts("text/uri-list", UriList);
+  ASSERT_TRUE(FClipboard->Open());
+  try {
+    FClipboard->GetDroppedFiles();
+    ADD_FAILURE() << "a file list above the bound was read";
+  } catch (const TTextTooLarge& E) {
+    EXPECT_EQ(E.Message(), u"The file list is too large to record (8388609 characters, at most 8388608)");
+  }
+  FClipboard->Close();
 }
 
 // --- The CF_HDROP block ------------------------------------------------------------------------

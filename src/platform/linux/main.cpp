@@ -13,6 +13,7 @@
 
 #include "app/app_texts.h"
 #include "app/vellomarch_frm.h"
+#include "platform/linux/heap_limits.h"
 #include "platform/linux/linux_data_folder.h"
 #include "platform/linux/linux_regional_settings.h"
 #include "platform/linux/popup_window.h"
@@ -155,6 +156,7 @@ void KeepDevicePixels() {
 } // namespace
 
 int main(int argc, char** argv) {
+  vm::KeepLargeBlocksOutOfTheHeap();
   using vm::TInstanceCommand;
   using TAcquire = vm::TSingleInstance::TAcquireResult;
   // Before Qt: passing a command on needs no display, and Qt would take its own options out.
