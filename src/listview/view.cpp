@@ -18,19 +18,29 @@ std::u16string TrimSpacesAndControls(const std::u16string& AText) {
   return AText.substr(First, Last - First);
 }
 
-// The first unit equal to AUnit, or ALast. Sixteen units are compared at a time without a
-// branch, which the compiler turns into vector compares: a keystroke searches every entry's
-// whole text, megabytes of it in a long history.
-const char16_t* FindUnit(const char16_t* AFirst, const char16_t* ALast, char16_t AUnit) {
+// The first place from AFirst on, before ALast, where AWord may start: its first unit, and its
+// second one too when it has two, since the first letter alone turns up every few dozen units in
+// any text. Sixteen places are tried at a time without a branch, which the compiler turns into
+// vector compares: a keystroke searches every entry's whole text, megabytes of it in a long
+// history. The second unit read at the last place is still inside the text then.
+template <class TPlace> const char16_t* FindPlace(const char16_t* AFirst, const char16_t* ALast, TPlace APlace) {
   constexpr std::ptrdiff_t Block = 16;
   while (ALast - AFirst >= Block) {
     bool Any = false;
-    for (std::ptrdiff_t I = 0; I < Block; ++I) Any |= AFirst[I] == AUnit;
+    for (std::ptrdiff_t I = 0; I < Block; ++I) Any |= APlace(AFirst + I);
     if (Any) break;
     AFirst += Block;
   }
-  while (AFirst != ALast && *AFirst != AUnit) ++AFirst;
+  while (AFirst != ALast && !APlace(AFirst)) ++AFirst;
   return AFirst;
+}
+
+const char16_t* FindStart(const char16_t* AFirst, const char16_t* ALast, std::u16string_view AWord) {
+  const char16_t Unit0 = AWord[0];
+  if (AWord.size() == 1) return FindPlace(AFirst, ALast, [Unit0](const char16_t* AAt) { return *AAt == Unit0; });
+  const char16_t Unit1 = AWord[1];
+  return FindPlace(AFirst, ALast,
+                   [Unit0, Unit1](const char16_t* AAt) { return (AAt[0] == Unit0) & (AAt[1] == Unit1); });
 }
 
 bool ContainsText(std::u16string_view AText, std::u16string_view AWord) {
@@ -38,7 +48,7 @@ bool ContainsText(std::u16string_view AText, std::u16string_view AWord) {
   if (AWord.size() > AText.size()) return false;
   const char16_t* First = AText.data();
   const char16_t* const LastStart = AText.data() + (AText.size() - AWord.size()) + 1;
-  while ((First = FindUnit(First, LastStart, AWord.front())) != LastStart) {
+  while ((First = FindStart(First, LastStart, AWord)) != LastStart) {
     if (std::u16string_view(First, AWord.size()) == AWord) return true;
     ++First;
   }
