@@ -12,31 +12,58 @@ add_executable(e2e_clip_owner ${VELLOMARCH_E2E_DIR}/clip_owner.cpp)
 target_link_libraries(e2e_clip_owner PRIVATE Qt6::Widgets)
 vellomarch_warnings(e2e_clip_owner)
 
+# A clipboard owner that never answers a conversion request, as a hung program.
+add_executable(e2e_silent_owner ${VELLOMARCH_E2E_DIR}/silent_owner.cpp)
+target_link_libraries(e2e_silent_owner PRIVATE PkgConfig::X11LIBS)
+vellomarch_warnings(e2e_silent_owner)
+
+# A clipboard owner that sets numbered texts one after another at a given pace.
+add_executable(e2e_clip_stream ${VELLOMARCH_E2E_DIR}/clip_stream.cpp)
+target_link_libraries(e2e_clip_stream PRIVATE Qt6::Widgets)
+vellomarch_warnings(e2e_clip_stream)
+
 # Opens a data folder's history file with the user's key and prints the plain document.
 add_executable(history_inspect ${VELLOMARCH_E2E_DIR}/history_inspect.cpp)
 target_link_libraries(history_inspect PRIVATE vellomarch_linux)
 vellomarch_warnings(history_inspect)
 
+# Large test pictures are deflated at test time rather than kept in the repository.
+find_package(ZLIB REQUIRED)
+
 # The tests' programs and files, named to a test program at build time.
 function(vellomarch_e2e_test_program name)
-  add_executable(${name} ${ARGN} ${VELLOMARCH_E2E_DIR}/e2e_support.cpp ${VELLOMARCH_E2E_DIR}/e2e_fixture.cpp)
-  target_include_directories(${name} PRIVATE ${VELLOMARCH_E2E_DIR})
-  target_link_libraries(${name} PRIVATE vellomarch_json GTest::gtest_main)
+  add_executable(${name} ${ARGN} ${VELLOMARCH_E2E_DIR}/e2e_support.cpp ${VELLOMARCH_E2E_DIR}/e2e_fixture.cpp
+    ${CMAKE_SOURCE_DIR}/tests/fakes/private_mounts.cpp)
+  target_include_directories(${name} PRIVATE ${VELLOMARCH_E2E_DIR} ${CMAKE_SOURCE_DIR}/tests)
+  target_link_libraries(${name} PRIVATE vellomarch_json GTest::gtest_main ZLIB::ZLIB)
   target_compile_definitions(${name} PRIVATE
     VELLOMARCH_E2E_PROGRAM="$<TARGET_FILE:vellomarch>"
     VELLOMARCH_E2E_PROGRAM_ICON="${CMAKE_SOURCE_DIR}/src/platform/linux/icons/vellomarch-32.png"
     VELLOMARCH_E2E_TARGET_APP="$<TARGET_FILE:e2e_target>"
     VELLOMARCH_E2E_CLIP_OWNER="$<TARGET_FILE:e2e_clip_owner>"
+    VELLOMARCH_E2E_SILENT_OWNER="$<TARGET_FILE:e2e_silent_owner>"
+    VELLOMARCH_E2E_CLIP_STREAM="$<TARGET_FILE:e2e_clip_stream>"
     VELLOMARCH_E2E_HISTORY_INSPECT="$<TARGET_FILE:history_inspect>"
     VELLOMARCH_E2E_SCREENSHOTS="${CMAKE_BINARY_DIR}/screenshots"
     VELLOMARCH_E2E_LSAN_SUPPRESSIONS="${VELLOMARCH_E2E_DIR}/lsan_suppressions.txt"
     VELLOMARCH_E2E_PACKAGE="${VELLOMARCH_PACKAGE_FILE}")
-  add_dependencies(${name} vellomarch e2e_target e2e_clip_owner history_inspect)
+  add_dependencies(${name} vellomarch e2e_target e2e_clip_owner e2e_silent_owner e2e_clip_stream history_inspect)
   vellomarch_warnings(${name})
 endfunction()
 
 file(GLOB VELLOMARCH_E2E_TESTS CONFIGURE_DEPENDS ${VELLOMARCH_E2E_DIR}/*_e2e_test.cpp)
 vellomarch_e2e_test_program(linux_e2e_tests ${VELLOMARCH_E2E_TESTS})
+
+# The SIGKILL loop of scripts/crash-test: too long for a test run, so not a CTest test.
+add_executable(crash_test_driver ${VELLOMARCH_E2E_DIR}/crash_test_driver.cpp ${VELLOMARCH_E2E_DIR}/e2e_support.cpp)
+target_include_directories(crash_test_driver PRIVATE ${VELLOMARCH_E2E_DIR})
+target_link_libraries(crash_test_driver PRIVATE vellomarch_json)
+target_compile_definitions(crash_test_driver PRIVATE
+  VELLOMARCH_E2E_PROGRAM="$<TARGET_FILE:vellomarch>"
+  VELLOMARCH_E2E_CLIP_STREAM="$<TARGET_FILE:e2e_clip_stream>"
+  VELLOMARCH_E2E_HISTORY_INSPECT="$<TARGET_FILE:history_inspect>")
+add_dependencies(crash_test_driver vellomarch e2e_clip_stream history_inspect)
+vellomarch_warnings(crash_test_driver)
 
 # Each test starts a desktop of its own (one test per process); serial, because they measure
 # nothing but still drive windows and time-outs that a loaded machine would stretch.

@@ -45,3 +45,7 @@ endif()
 if(TARGET vellomarch)
   include(cmake/Packaging.cmake)
 endif()
+
+# How long a save takes with the largest accepted text in the history (docs/reliability.md).
+add_executable(measure_history_save EXCLUDE_FROM_ALL ${CMAKE_SOURCE_DIR}/tools/measure_history_save.cpp)
+target_link_libraries(measure_history_save PRIVATE vellomarch_linux)

@@ -17,11 +17,7 @@ else()
 endif()
 include(GoogleTest)
 
-file(GLOB VELLOMARCH_FAKE_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/fakes/*.cpp)
-add_library(vellomarch_fakes STATIC ${VELLOMARCH_FAKE_SOURCES} ${CMAKE_SOURCE_DIR}/tests/fakes/test_support.cpp)
-target_include_directories(vellomarch_fakes PUBLIC ${CMAKE_SOURCE_DIR}/tests)
-target_link_libraries(vellomarch_fakes PUBLIC vellomarch_core GTest::gtest)
-vellomarch_warnings(vellomarch_fakes)
+include(cmake/Fakes.cmake)
 
 # One test program per group; CTest labels let a developer run one group.
 function(vellomarch_test_group name label folder)
@@ -43,7 +39,8 @@ if(WIN32)
   vellomarch_test_group(windows_unit_tests windows windows vellomarch_windows)
 else()
   vellomarch_test_group(linux_unit_tests linux linux vellomarch_linux)
-  target_compile_definitions(linux_unit_tests PRIVATE VELLOMARCH_TEST_FIXTURES="${CMAKE_SOURCE_DIR}/tests/fixtures")
+  target_compile_definitions(linux_unit_tests PRIVATE VELLOMARCH_TEST_FIXTURES="${CMAKE_SOURCE_DIR}/tests/fixtures"
+    VELLOMARCH_FUZZ_CORPUS="${CMAKE_SOURCE_DIR}/fuzz/corpus")
   if(TARGET vellomarch)
     include(cmake/E2E.cmake)
   endif()

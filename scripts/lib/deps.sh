@@ -12,7 +12,12 @@ VELLOMARCH_PACKAGING_PACKAGES=(dpkg-dev file lintian desktop-file-utils appstrea
 # A headless sway (run as an unprivileged user) with wl-clipboard and wtype for the Wayland tests.
 VELLOMARCH_DESKTOP_PACKAGES=(xvfb xauth openbox trayer xclip xdotool x11-utils x11-xserver-utils
   imagemagick sway wl-clipboard wtype)
-VELLOMARCH_TEST_PACKAGES=(googletest libgtest-dev libgmock-dev)
+VELLOMARCH_TEST_PACKAGES=(googletest libgtest-dev libgmock-dev zlib1g-dev)
+# Building the bench preset (bench/, its helper programs): Google Benchmark and XFixes.
+VELLOMARCH_BENCH_BUILD_PACKAGES=(libbenchmark-dev libxfixes-dev)
+# Running scripts/bench: the peer it is compared with, and the plot of the scaling figures.
+# copyq-plugins is what a normal install of copyq recommends: without it CopyQ records no image.
+VELLOMARCH_BENCH_PACKAGES=(copyq copyq-plugins gnuplot-nox)
 
 install_packages() {
   local missing=()

@@ -44,6 +44,8 @@ void TVellomarchFrm::StartUp() {
   FView.clear();
   FThumbCache.clear();
   if (!DirectoryExists(BaseDir())) ForceDirectories(BaseDir());
+  // A data folder made by an earlier version, or by hand, may be open to other users.
+  MakeFolderPrivate(BaseDir());
   LoadSettingsIntoFields();
   LoadOrImportHistory(*FHistory, [this] {
     // Only a completed import asks to save: its entries are the history from now on. An import
@@ -119,7 +121,16 @@ bool TVellomarchFrm::SaveHistoryNow() {
 
 void TVellomarchFrm::LoadSettingsIntoFields() {
   TSettings Settings;
-  LoadSettings(Settings);
+  try {
+    LoadSettings(Settings);
+  } catch (const std::exception& E) {
+    // Shown like any start-up error, but the start-up goes on with the defaults: cut short here,
+    // the program would have no hotkeys and no icon, never read the history, and still hold the
+    // single-instance lock, so the user could neither reach it nor start it again. The file is
+    // left as it is; a confirmed settings dialog reads it again before writing and fails alike.
+    P.MessageBoxes.ShowError(ErrorMessage(E));
+    Settings = TSettings();
+  }
   FHistory->SetMaxItems(Settings.MaxItems);
   FFormWidth = Settings.FormWidth;
   FRowHeight = Settings.RowHeight;

@@ -119,6 +119,8 @@ public:
   // --- Clipboard capture (clipboard/) ---
   void WMClipboardUpdate();
   void CaptureClipboard();
+  // The one queued run for every clipboard update that arrived since the last run started.
+  void RunQueuedCapture();
   bool IsClipboardExcluded();
   bool CaptureFiles();
   bool CaptureText();
@@ -209,6 +211,7 @@ private:
   std::vector<int> FView;
   std::map<std::u16string, std::unique_ptr<TImage>> FThumbCache;
   bool FIgnoreClipUpdate = false;
+  int FQueuedClipUpdates = 0; // updates that the queued capture run will answer
   std::unique_ptr<TPopupMenu> FItemMenu;
   std::unique_ptr<TPopupMenu> FTrayMenu;
   TMenuItem* FMiPin = nullptr;

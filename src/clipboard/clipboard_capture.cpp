@@ -1,7 +1,9 @@
 // Clipboard capture: every change of the system clipboard becomes at most one history entry.
 #include <array>
+#include <utility>
 
 #include "app/vellomarch_frm.h"
+#include "clipboard/captured_text.h"
 #include "clipboard/image_data.h"
 #include "history/clip_history.h"
 #include "history/file_access.h"
@@ -32,8 +34,21 @@ void ForceFolder(const std::u16string& AFolder) {
 } // namespace
 
 void TVellomarchFrm::WMClipboardUpdate() {
-  // The run reads the clipboard as it is when it executes, after this handler has returned.
-  P.DeferredCalls.Post([this] { CaptureClipboard(); });
+  // The run reads the clipboard as it is when it executes, after this handler has returned, so
+  // updates that arrive while a run is still queued are answered by that run. A clipboard that
+  // changes faster than a capture takes (each waits 30 ms at least) would otherwise queue one run
+  // per change, and the hotkey would wait behind all of them.
+  if (FQueuedClipUpdates++ > 0) return;
+  P.DeferredCalls.Post([this] { RunQueuedCapture(); });
+}
+
+void TVellomarchFrm::RunQueuedCapture() {
+  const int Updates = std::exchange(FQueuedClipUpdates, 0);
+  const bool OwnWritePending = FIgnoreClipUpdate;
+  CaptureClipboard();
+  // The program's own write used up the first update; any other update is a change of another
+  // program, read now as its own run would have read it.
+  if (OwnWritePending && Updates > 1) CaptureClipboard();
 }
 
 void TVellomarchFrm::CaptureClipboard() {
@@ -91,9 +106,10 @@ bool TVellomarchFrm::CaptureFiles() {
   if (!Paths) return false;
   std::u16string Text;
   for (const auto& Path : *Paths)
-    if (!Path.empty()) Text += Path + u"\r\n";
+    if (!Path.empty()) Text.append(Path).append(u"\r\n");
   while (!Text.empty() && Text.back() <= u' ') Text.pop_back();
   if (Text.empty()) return false;
+  CheckCapturedFileListLength(Text.size());
   return FHistory->AddFiles(Text);
 }
 
@@ -115,9 +131,13 @@ bool TVellomarchFrm::ReadClipboardText(std::u16string& AText) {
   AText.clear();
   TClipboardSession Session(P.Clipboard);
   if (!Session.IsOpen()) return false;
-  const std::optional<std::u16string> Text = P.Clipboard.GetUnicodeText();
+  std::optional<std::u16string> Text = P.Clipboard.GetUnicodeText();
   if (!Text) return false;
-  AText = Text->substr(0, Text->find(u'\0'));
+  if (const std::size_t Zero = Text->find(u'\0'); Zero != std::u16string::npos) Text->resize(Zero);
+  // Every desktop's reader refuses a text above the bound; this holds the ones that cannot tell
+  // before reading.
+  CheckCapturedTextLength(Text->size());
+  AText = std::move(*Text);
   return true;
 }
 
@@ -150,12 +170,14 @@ bool TVellomarchFrm::CaptureImage() {
 }
 
 std::u16string TVellomarchFrm::StoreCapturedImage(const TBytes& AData) {
+  // A picture beyond the bounds costs nothing but reading its header.
+  CheckPngHeader(AData);
   // The name depends on the content only, so a repeated image finds its earlier entry and file.
   const std::u16string Hash = LowerHex(P.Imaging.Md5(AData));
   const std::u16string Name = Hash + u".png";
 
   ForceFolder(ImagesDir());
-  const TImage Image = P.Imaging.DecodePng(AData);
+  TImage Image = P.Imaging.DecodePng(AData);
   CheckImageData(Image);
   const std::u16string ImageFile = ImagesDir() + Name;
   if (!FileExists(ImageFile)) WriteFileReplacing(ImageFile, AsFileBytes(P.Imaging.EncodePng(Image)));
@@ -163,7 +185,8 @@ std::u16string TVellomarchFrm::StoreCapturedImage(const TBytes& AData) {
   ForceFolder(ResizeImagesDir());
   const std::u16string ThumbFile = ResizeImagesDir() + Hash + u".bmp";
   if (!FileExists(ThumbFile))
-    WriteFileReplacing(ThumbFile, AsFileBytes(P.Imaging.EncodeBmp24(P.Imaging.Thumbnail(Image, ThumbnailSize))));
+    WriteFileReplacing(ThumbFile,
+                       AsFileBytes(P.Imaging.EncodeBmp24(P.Imaging.Thumbnail(std::move(Image), ThumbnailSize))));
   return Name;
 }
 

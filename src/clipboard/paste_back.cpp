@@ -104,7 +104,10 @@ void TVellomarchFrm::WriteClipboardText(const std::u16string& AText) {
 
 TImage TVellomarchFrm::ReadPngFile(const std::u16string& AFileName) {
   const std::string Bytes = ReadWholeFile(AFileName);
-  TImage Image = P.Imaging.DecodePng(TBytes(Bytes.begin(), Bytes.end()));
+  const TBytes Data(Bytes.begin(), Bytes.end());
+  // Image files from before a lower bound, or put there by hand, are held to it as well.
+  CheckPngHeader(Data);
+  TImage Image = P.Imaging.DecodePng(Data);
   CheckImageData(Image);
   return Image;
 }

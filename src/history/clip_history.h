@@ -61,6 +61,8 @@ public:
 
   // The protected history file (history_file.cpp). SaveToFile raises the error of the first
   // step that fails; LoadFromFile never raises: it logs, keeps a ".broken" copy and starts empty.
+  // When that copy could not be made, SaveToFile makes it first, and raises rather than replace
+  // the file without it.
   void SaveToFile(const std::u16string& AFile) const;
   void LoadFromFile(const std::u16string& AFile);
 
@@ -78,6 +80,9 @@ private:
   IDataProtection& FProtection;
   TClipItemList FItems;
   int FMaxItems = 30;
+  // A file that failed to load and could not be copied aside: until a save manages the copy,
+  // the file is the only one the user has, so no save replaces it.
+  mutable std::u16string FUncopiedBrokenFile;
 };
 
 } // namespace vm

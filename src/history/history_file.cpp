@@ -1,5 +1,6 @@
 #include "history/history_file.h"
 
+#include <cstring>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
@@ -14,36 +15,109 @@ namespace {
 
 using TJson = nlohmann::json;
 
-void AppendHex4(std::string& AOut, unsigned ACodeUnit) {
-  static constexpr char Digits[] = "0123456789ABCDEF";
-  AOut += "\\u";
-  for (int Shift = 12; Shift >= 0; Shift -= 4) AOut += Digits[(ACodeUnit >> Shift) & 0xF];
-}
+// How each code unit below U+0080 is written inside a JSON string; every code unit from U+0080 up
+// is written as \uXXXX. Built once, so that the writer only looks up and copies.
+struct TAsciiEscapes {
+  char Text[128][7];
+  std::uint8_t Length[128];
 
-void AppendJsonString(std::string& AOut, std::u16string_view AText) {
-  AOut += '"';
-  for (std::size_t I = 0; I < AText.size(); ++I) {
-    const char16_t C = AText[I];
-    switch (C) {
-      case u'"': AOut += "\\\""; break;
-      case u'\\': AOut += "\\\\"; break;
-      case u'/': AOut += "\\/"; break;
-      case u'\b': AOut += "\\b"; break;
-      case u'\t': AOut += "\\t"; break;
-      case u'\n': AOut += "\\n"; break;
-      case u'\f': AOut += "\\f"; break;
-      case u'\r': AOut += "\\r"; break;
-      default:
-        // Surrogates, paired or not, are code units above U+007F like any other: a text cut
-        // inside a character keeps its lone half, and the reader gives it back as it was.
-        if (C < 0x20 || C > 0x7F) {
-          AppendHex4(AOut, C);
-        } else {
-          AOut += static_cast<char>(C);
-        }
+  constexpr TAsciiEscapes() : Text{}, Length{} {
+    constexpr char Digits[] = "0123456789ABCDEF";
+    for (unsigned C = 0; C < 128; ++C) {
+      const char Short = C == '"' ? '"' : C == '\\' ? '\\' : C == '/' ? '/' : C == '\b' ? 'b' : C == '\t' ? 't'
+                         : C == '\n' ? 'n' : C == '\f' ? 'f' : C == '\r' ? 'r' : '\0';
+      if (Short != '\0') {
+        Text[C][0] = '\\';
+        Text[C][1] = Short;
+        Length[C] = 2;
+      } else if (C < 0x20) {
+        const char Hex[6] = {'\\', 'u', '0', '0', Digits[C >> 4], Digits[C & 0xF]};
+        for (int K = 0; K < 6; ++K) Text[C][K] = Hex[K];
+        Length[C] = 6;
+      } else {
+        Text[C][0] = static_cast<char>(C);
+        Length[C] = 1;
+      }
     }
   }
-  AOut += '"';
+};
+
+constexpr TAsciiEscapes AsciiEscapes;
+constexpr std::size_t WideEscapeLength = 6; // \uXXXX
+
+// The bytes AppendJsonString writes for AText, quotation marks included.
+std::size_t JsonStringLength(std::u16string_view AText) {
+  std::size_t Length = 2;
+  for (const char16_t C : AText) Length += C < 0x80 ? AsciiEscapes.Length[C] : WideEscapeLength;
+  return Length;
+}
+
+// Surrogates, paired or not, are code units above U+007F like any other: a text cut inside a
+// character keeps its lone half, and the reader gives it back as it was.
+char* WriteJsonString(char* AOut, std::u16string_view AText) {
+  static constexpr char Digits[] = "0123456789ABCDEF";
+  *AOut++ = '"';
+  for (const char16_t C : AText) {
+    if (C < 0x80) {
+      const std::uint8_t Length = AsciiEscapes.Length[C];
+      if (Length == 1) {
+        *AOut++ = static_cast<char>(C);
+      } else {
+        std::memcpy(AOut, AsciiEscapes.Text[C], Length);
+        AOut += Length;
+      }
+      continue;
+    }
+    AOut[0] = '\\';
+    AOut[1] = 'u';
+    AOut[2] = Digits[C >> 12];
+    AOut[3] = Digits[(C >> 8) & 0xF];
+    AOut[4] = Digits[(C >> 4) & 0xF];
+    AOut[5] = Digits[C & 0xF];
+    AOut += WideEscapeLength;
+  }
+  *AOut++ = '"';
+  return AOut;
+}
+
+char* WriteLiteral(char* AOut, std::string_view AText) {
+  std::memcpy(AOut, AText.data(), AText.size());
+  return AOut + AText.size();
+}
+
+// The item type as the decimal digit the document holds (0, 1 or 2).
+char TypeDigit(TClipItemType AType) { return static_cast<char>('0' + static_cast<int>(AType)); }
+
+constexpr std::string_view TypeKey = "{\"t\":", TextKey = ",\"x\":", ImageKey = ",\"i\":", PinnedKey = ",\"p\":";
+
+std::size_t HistoryJsonLength(const TClipItemList& AItems) {
+  std::size_t Length = 2; // [ ]
+  for (int I = 0; I < AItems.Count(); ++I) {
+    const TClipItem& Item = AItems[I];
+    Length += (I > 0 ? 1 : 0) + TypeKey.size() + 1 + TextKey.size() + JsonStringLength(Item.Text) + ImageKey.size() +
+              JsonStringLength(Item.ImageFile) + PinnedKey.size() + (Item.Pinned ? 4 : 5) + 1;
+  }
+  return Length;
+}
+
+// Writes exactly HistoryJsonLength(AItems) bytes: the document is built in one buffer of its
+// final size, with no growth and no copy, however long its texts are.
+void WriteHistoryJson(const TClipItemList& AItems, char* AOut) {
+  *AOut++ = '[';
+  for (int I = 0; I < AItems.Count(); ++I) {
+    const TClipItem& Item = AItems[I];
+    if (I > 0) *AOut++ = ',';
+    AOut = WriteLiteral(AOut, TypeKey);
+    *AOut++ = TypeDigit(Item.ItemType);
+    AOut = WriteLiteral(AOut, TextKey);
+    AOut = WriteJsonString(AOut, Item.Text);
+    AOut = WriteLiteral(AOut, ImageKey);
+    AOut = WriteJsonString(AOut, Item.ImageFile);
+    AOut = WriteLiteral(AOut, PinnedKey);
+    AOut = WriteLiteral(AOut, Item.Pinned ? "true" : "false");
+    *AOut++ = '}';
+  }
+  *AOut = ']';
 }
 
 TError InvalidJson(std::u16string_view AReason) {
@@ -198,14 +272,17 @@ bool ReadPinned(const TJson& AObject, std::size_t AIndex) {
 // Replaces an earlier copy. Copying to a fresh name and renaming it over the old copy also
 // works where copy_file cannot overwrite (libstdc++ on Windows takes every existing target for
 // the source itself, as its stat has no inode numbers).
-void CopyAsideQuietly(const std::u16string& AFile) {
+bool CopyAside(const std::u16string& AFile) {
   namespace fs = std::filesystem;
   const std::u16string Copy = AFile + std::u16string(BrokenCopySuffix);
   const std::u16string Temp = Copy + u".tmp";
   std::error_code Ec;
   fs::remove(FsPath(Temp), Ec);
+  Ec.clear();
   if (fs::copy_file(FsPath(AFile), FsPath(Temp), Ec) && !Ec) fs::rename(FsPath(Temp), FsPath(Copy), Ec);
-  if (Ec) fs::remove(FsPath(Temp), Ec);
+  if (!Ec) return true;
+  fs::remove(FsPath(Temp), Ec);
+  return false;
 }
 
 } // namespace
@@ -229,21 +306,8 @@ TBytes UnprotectBytes(IDataProtection& AProtection, const TBytes& AProtected) {
 }
 
 std::string HistoryToJson(const TClipItemList& AItems) {
-  std::string Out = "[";
-  for (int I = 0; I < AItems.Count(); ++I) {
-    const TClipItem& Item = AItems[I];
-    if (I > 0) Out += ',';
-    Out += "{\"t\":";
-    Out += std::to_string(static_cast<int>(Item.ItemType));
-    Out += ",\"x\":";
-    AppendJsonString(Out, Item.Text);
-    Out += ",\"i\":";
-    AppendJsonString(Out, Item.ImageFile);
-    Out += ",\"p\":";
-    Out += Item.Pinned ? "true" : "false";
-    Out += '}';
-  }
-  Out += ']';
+  std::string Out(HistoryJsonLength(AItems), '\0');
+  WriteHistoryJson(AItems, Out.data());
   return Out;
 }
 
@@ -276,8 +340,18 @@ void ParseHistoryDocument(std::string_view APlain, TClipItemList& AItems) {
 }
 
 void TClipHistory::SaveToFile(const std::u16string& AFile) const {
-  const std::string Document = HistoryToJson(FItems);
-  const TBytes Protected = ProtectBytes(FProtection, TBytes(Document.begin(), Document.end()));
+  if (!FUncopiedBrokenFile.empty() && FUncopiedBrokenFile == AFile) {
+    if (FileExists(AFile) && !CopyAside(AFile))
+      throw TError(u"The history file that could not be read has no copy \"" + AFile +
+                   std::u16string(BrokenCopySuffix) + u"\" yet and is kept as it is");
+    FUncopiedBrokenFile.clear();
+  }
+  // Written straight into the bytes that are protected: a document of tens of megabytes is built
+  // once and never copied.
+  TBytes Document(HistoryJsonLength(FItems));
+  WriteHistoryJson(FItems, reinterpret_cast<char*>(Document.data()));
+  const TBytes Protected = ProtectBytes(FProtection, Document);
+  Document = TBytes();
   const std::u16string Folder = FsPath(AFile).parent_path().u16string();
   if (!Folder.empty() && !DirectoryExists(Folder)) ForceDirectories(Folder);
   WriteFileReplacing(AFile, std::string_view(reinterpret_cast<const char*>(Protected.data()), Protected.size()));
@@ -285,6 +359,7 @@ void TClipHistory::SaveToFile(const std::u16string& AFile) const {
 
 void TClipHistory::LoadFromFile(const std::u16string& AFile) {
   FItems.Clear();
+  FUncopiedBrokenFile.clear();
   if (!FileExists(AFile)) return;
   try {
     const std::string Stored = ReadWholeFile(AFile);
@@ -294,7 +369,7 @@ void TClipHistory::LoadFromFile(const std::u16string& AFile) {
     ParseHistoryDocument(std::string_view(reinterpret_cast<const char*>(Plain.data()), Plain.size()), FItems);
   } catch (const std::exception& E) {
     WriteLog(u"History load failed: " + ErrorMessage(E));
-    CopyAsideQuietly(AFile);
+    if (!CopyAside(AFile)) FUncopiedBrokenFile = AFile;
     FItems.Clear();
   }
 }

@@ -2,6 +2,7 @@
 // The rules of the list's hover hint (TMultiLineHintWindow), shared by both desktop programs:
 // what it shows, how wide it wraps, how big it is, its colour and its timing. Each desktop's
 // hint window measures and paints with its own toolkit and asks these for every decision.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -30,8 +31,14 @@ inline constexpr int HintExtraHeight = 4;
 // and painting: wrapped at word breaks, tabs expanded, '&' shown as itself.
 inline constexpr std::uint32_t HintDrawTextFlags = 0x0010 | 0x0040 | 0x0800;
 
+// A hint shows at most what the tallest screens can: 200 lines of at most 16,384 code units in
+// all. Beyond that a hint only costs time to lay out and memory to paint (hovering a list of
+// 10,000 paths made a window 32,767 pixels tall); a cut hint ends with "…".
+inline constexpr std::size_t MaxHintLines = 200;
+inline constexpr std::size_t MaxHintLength = 16384;
+
 // The full text of the entry under the pointer (the main window's HoverText); the hint string
-// the desktop offers only when that is empty.
+// the desktop offers only when that is empty. Either is cut to the bounds above.
 std::u16string HintTextToShow(const std::u16string& AHoverText, const std::u16string& AHint);
 
 // Texts wrap in a box a quarter of the primary screen wide (truncating division).

@@ -1,6 +1,7 @@
 #include "support/data_folders.h"
 
 #include <system_error>
+#include <vector>
 
 #include "support/error.h"
 #include "support/text.h"
@@ -61,11 +62,35 @@ bool DirectoryExists(const std::u16string& APath) {
 }
 
 void ForceDirectories(const std::u16string& APath) {
+  namespace fs = std::filesystem;
+  fs::path Target = FsPath(APath);
+  if (!Target.has_filename()) Target = Target.parent_path(); // the trailing delimiter
+  std::vector<fs::path> Missing;
   std::error_code Ec;
-  std::filesystem::create_directories(FsPath(APath), Ec);
+  for (fs::path P = Target; !P.empty() && !fs::exists(P, Ec); P = P.parent_path()) {
+    Missing.push_back(P);
+    if (P == P.parent_path()) break;
+  }
+  fs::create_directories(Target, Ec);
+  if (!Ec)
+    for (const fs::path& Created : Missing) MakeFolderPrivate(Created.u16string());
   if (Ec || !DirectoryExists(APath))
     throw TError(u"Unable to create directory \"" + APath + u"\": " +
                  Utf8ToUtf16Lossy(Ec ? Ec.message() : std::string("a file is in the way")));
+}
+
+void MakeFolderPrivate(const std::u16string& APath) {
+#ifndef _WIN32
+  namespace fs = std::filesystem;
+  std::error_code Ec;
+  const fs::path Folder = FsPath(APath);
+  const fs::file_status Status = fs::status(Folder, Ec);
+  if (Ec || !fs::is_directory(Status) || (Status.permissions() & fs::perms::mask) == fs::perms::owner_all) return;
+  fs::permissions(Folder, fs::perms::owner_all, fs::perm_options::replace, Ec);
+#else
+  // Windows folders carry access lists inherited from the user's profile, not modes.
+  (void)APath;
+#endif
 }
 
 bool IsBareFileName(const std::u16string& AName) {

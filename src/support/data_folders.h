@@ -28,8 +28,13 @@ std::u16string IncludeTrailingDelimiter(const std::u16string& AFolder);
 std::filesystem::path FsPath(const std::u16string& APath);
 bool FileExists(const std::u16string& APath);
 bool DirectoryExists(const std::u16string& APath);
-// Creates the folder and its missing parents; throws TError with the system's text.
+// Creates the folder and its missing parents; throws TError with the system's text. The folders
+// it creates are their owner's only where the system has such modes (POSIX): the data folder
+// holds the user's copies in the clear (images, thumbnails, the log).
 void ForceDirectories(const std::u16string& APath);
+// Takes every access but its owner's from an existing folder (POSIX); where that is not
+// possible (another owner, a file system without modes) the folder is left as it is.
+void MakeFolderPrivate(const std::u16string& APath);
 
 // A name that may be joined to a data folder: no path separator of either platform, no drive,
 // not "." or "..". Names read from files are checked before any file is deleted by them.

@@ -91,6 +91,32 @@ std::string Utf16ToUtf8(std::u16string_view AText) {
   return Out;
 }
 
+namespace {
+
+bool IsContinuationByte(unsigned char AByte) { return (AByte & 0xC0) == 0x80; }
+
+// A valid four-byte sequence starts at AAt: a character outside the Basic Multilingual Plane.
+bool IsSupplementaryAt(std::string_view AUtf8, std::size_t AAt) {
+  const auto Lead = static_cast<unsigned char>(AUtf8[AAt]);
+  if (Lead < 0xF0 || Lead > 0xF4 || AAt + 3 >= AUtf8.size()) return false;
+  const auto Second = static_cast<unsigned char>(AUtf8[AAt + 1]);
+  if (Lead == 0xF0 && Second < 0x90) return false; // overlong
+  if (Lead == 0xF4 && Second > 0x8F) return false; // above U+10FFFF
+  return IsContinuationByte(Second) && IsContinuationByte(static_cast<unsigned char>(AUtf8[AAt + 2])) &&
+         IsContinuationByte(static_cast<unsigned char>(AUtf8[AAt + 3]));
+}
+
+} // namespace
+
+std::size_t Utf16LengthOfUtf8(std::string_view AUtf8) {
+  std::size_t Length = 0;
+  for (std::size_t I = 0; I < AUtf8.size(); ++I) {
+    if (IsContinuationByte(static_cast<unsigned char>(AUtf8[I]))) continue;
+    Length += IsSupplementaryAt(AUtf8, I) ? 2 : 1;
+  }
+  return Length;
+}
+
 std::u16string ReplaceAll(std::u16string AText, std::u16string_view AFrom, std::u16string_view ATo) {
   if (AFrom.empty()) return AText;
   std::size_t Pos = 0;

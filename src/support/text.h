@@ -17,6 +17,10 @@ std::u16string Utf8ToUtf16(std::string_view AUtf8);
 std::u16string Utf8ToUtf16Lossy(std::string_view AUtf8);
 // Lone surrogates are written as U+FFFD.
 std::string Utf16ToUtf8(std::u16string_view AText);
+// The number of UTF-16 code units that UTF-8 decodes to, counted without decoding: exact for valid
+// UTF-8, and never more than a decoder that puts U+FFFD in place of bad bytes gives for invalid
+// UTF-8, so a length above a bound here is above it after decoding too.
+std::size_t Utf16LengthOfUtf8(std::string_view AUtf8);
 
 std::u16string ReplaceAll(std::u16string AText, std::u16string_view AFrom, std::u16string_view ATo);
 // Case-insensitive for the ASCII letters only; every other code unit compares exactly.

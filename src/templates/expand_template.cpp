@@ -1,5 +1,7 @@
 #include "templates/expand_template.h"
 
+#include "clipboard/captured_text.h"
+#include "support/log.h"
 #include "support/text.h"
 
 namespace vm {
@@ -43,6 +45,11 @@ std::u16string ClipboardTextOrEmpty(IClipboardText& AClipboard) {
     // The text ends at its first zero character, whatever the platform handed over.
     if (const std::size_t Zero = Text.find(u'\0'); Zero != NotFound) Text.resize(Zero);
     return Text;
+  } catch (const TTextTooLarge& E) {
+    // Unlike a busy clipboard, this does not go away by trying again: the user learns why the
+    // text is missing from the paste.
+    WriteLog(u"Template clipboard text skipped: " + E.Message());
+    return {};
   } catch (...) {
     return {};
   }

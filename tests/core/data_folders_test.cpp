@@ -4,6 +4,10 @@
 
 #include <filesystem>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include "fakes/test_support.h"
 #include "support/error.h"
 #include "support/text.h"
@@ -50,6 +54,28 @@ TEST(DataFolders, ForceDirectoriesCreatesMissingParentsAndAcceptsExistingFolders
   EXPECT_TRUE(DirectoryExists(BaseDir()));
   EXPECT_NO_THROW(ForceDirectories(LogDir()));
 }
+
+#ifndef _WIN32
+fs::perms ModeOf(const std::u16string& AFolder) { return fs::status(FsPath(AFolder)).permissions() & fs::perms::mask; }
+
+// Images and the log lie in the clear: whatever the umask, only their owner may enter the folders
+// the program makes, and an existing data folder is closed to others as well. A folder the
+// program did not make (the data folder's parent) keeps its mode.
+TEST(DataFolders, TheFoldersTheProgramMakesAreItsOwnersOnly) {
+  test::TTempDataFolder Temp;
+  fs::permissions(Temp.Root(), static_cast<fs::perms>(0755), fs::perm_options::replace);
+  const mode_t PreviousMask = ::umask(0);
+  ForceDirectories(LogDir());
+  ::umask(PreviousMask);
+  EXPECT_EQ(ModeOf(BaseDir()), fs::perms::owner_all);
+  EXPECT_EQ(ModeOf(LogDir()), fs::perms::owner_all);
+  EXPECT_EQ(ModeOf(Temp.Root().u16string()), static_cast<fs::perms>(0755));
+
+  fs::permissions(FsPath(BaseDir()), static_cast<fs::perms>(0755), fs::perm_options::replace);
+  MakeFolderPrivate(BaseDir());
+  EXPECT_EQ(ModeOf(BaseDir()), fs::perms::owner_all);
+}
+#endif
 
 TEST(DataFolders, ForceDirectoriesFailsWithTErrorWhenAFileIsInTheWay) {
   test::TTempDataFolder Temp;

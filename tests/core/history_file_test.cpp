@@ -296,6 +296,29 @@ TEST_F(HistoryFile, SecondFailureReplacesTheBrokenCopy) {
   EXPECT_EQ(LogText(), Line + Line);
 }
 
+// The file that failed to load may be the user's only copy of the history (written under a key
+// that comes back, or readable by a repair): no save replaces it before the copy aside exists.
+TEST_F(HistoryFile, AFileThatCouldNotBeCopiedAsideIsNotReplacedUntilTheCopyIsMade) {
+  WriteFileBytes(DataFilePath(), "written under another key");
+  fs::create_directories(FsPath(BrokenPath()) / "in the way");
+  History.LoadFromFile(DataFilePath());
+  EXPECT_EQ(LogText(), LogLine("History load failed: CryptUnprotectData failed: The data is invalid"));
+
+  History.AddText(u"new");
+  EXPECT_FALSE(SaveHistory(History));
+  EXPECT_TRUE(LogText().ends_with("  History save failed: The history file that could not be read has no copy \"" +
+                                  Utf16ToUtf8(BrokenPath()) + "\" yet and is kept as it is\r\n"))
+      << LogText();
+  EXPECT_EQ(ReadFileBytes(DataFilePath()), "written under another key");
+  EXPECT_EQ(Describe(History), "new");
+
+  fs::remove_all(FsPath(BrokenPath()));
+  EXPECT_TRUE(SaveHistory(History));
+  EXPECT_EQ(ReadFileBytes(BrokenPath()), "written under another key");
+  EXPECT_EQ(StoredDocument(), R"([{"t":0,"x":"new","i":"","p":false}])");
+  EXPECT_FALSE(fs::exists(FsPath(BrokenPath() + u".tmp")));
+}
+
 TEST_F(HistoryFile, ZeroByteFileIsAnEmptyHistory) {
   WriteFileBytes(DataFilePath(), "");
   Fill(History, "OLD");

@@ -75,6 +75,16 @@ TEST(Utf8ToUtf16, LossyDecodingReplacesBadBytesAndKeepsTheRest) {
   EXPECT_EQ(Utf8ToUtf16Lossy("a\xFF" "b\xE6\x97\xA5"), u"a\uFFFDb日");
 }
 
+// Counted without decoding, to refuse a long text before it is converted: exact for UTF-8, and for
+// bad bytes never above what a decoder that replaces them gives, so a refusal is always right.
+TEST(Utf16LengthOfUtf8, ExactForUtf8AndNeverAboveTheDecodedLengthOtherwise) {
+  for (const TDecodeCase& Case : DecodeCases) {
+    SCOPED_TRACE(Case.What);
+    if (Case.Valid) EXPECT_EQ(Utf16LengthOfUtf8(Case.Bytes), Case.Text.size());
+    else EXPECT_LE(Utf16LengthOfUtf8(Case.Bytes), Utf8ToUtf16Lossy(Case.Bytes).size());
+  }
+}
+
 TEST(Utf16ToUtf8, EncodesEveryRangeAndReplacesLoneSurrogates) {
   for (const TDecodeCase& Case : DecodeCases) {
     if (!Case.Valid) continue;

@@ -3,6 +3,7 @@
 #include <array>
 #include <cctype>
 #include <cstdint>
+#include <sstream>
 
 #include "e2e_fixture.h"
 
@@ -89,6 +90,57 @@ TEST_F(TCaptureE2E, PngIsStoredUnderItsMd5WithA20x20Thumbnail) {
   H = WaitForHistory([&](const auto& AH) { return !AH.empty() && AH.front().Type == 1; });
   EXPECT_EQ(H, (std::vector<TEntry>{TEntry{1, "", Name, false}, TextEntry("間のテキスト")}));
   EXPECT_EQ(std::distance(fs::directory_iterator(DataFolder() / "Images"), fs::directory_iterator{}), 1);
+}
+
+std::uint32_t Be32(const std::string& ABytes, std::size_t AOffset) {
+  std::uint32_t V = 0;
+  for (std::size_t K = 0; K < 4; ++K) V = (V << 8) | static_cast<unsigned char>(ABytes[AOffset + K]);
+  return V;
+}
+
+std::vector<std::string> CaptureErrors(const fs::path& ALogFolder) {
+  std::vector<std::string> Lines;
+  std::error_code Ec;
+  for (const auto& File : fs::directory_iterator(ALogFolder, Ec)) {
+    std::istringstream In(ReadFile(File.path()));
+    for (std::string Line; std::getline(In, Line);)
+      if (Line.find("Capture error: ") != std::string::npos) Lines.push_back(Line);
+  }
+  return Lines;
+}
+
+// The largest picture one copy may hold, an 8K square, is recorded like any other.
+TEST_F(TCaptureE2E, AnEightKSquareIsRecordedWhole) {
+  const fs::path Png = Root() / "square.png";
+  WriteFile(Png, MakeSolidPng(8192, 8192, 0xFF0000));
+  const std::string Name = Md5Hex(Png) + ".png";
+
+  CopyWithTarget("image/png", ReadFile(Png));
+  // Decoding, encoding and scaling 67 million pixels takes a while in a sanitizer build.
+  const auto H = WaitForHistory([](const auto& AH) { return !AH.empty(); }, 200000ms);
+  EXPECT_EQ(H, (std::vector<TEntry>{TEntry{1, "", Name, false}}));
+  const std::string Stored = ReadFile(DataFolder() / "Images" / Name);
+  ASSERT_GE(Stored.size(), 24u);
+  EXPECT_EQ(Be32(Stored, 16), 8192u); // IHDR width
+  EXPECT_EQ(Be32(Stored, 20), 8192u); // and height
+  EXPECT_TRUE(fs::exists(DataFolder() / "ResizeImages" / (Md5Hex(Png) + ".bmp")));
+  EXPECT_TRUE(CaptureErrors(DataFolder() / "Log").empty());
+}
+
+// Beyond it, one log line names the size and nothing else happens; the next copy is recorded.
+TEST_F(TCaptureE2E, ATenThousandSquareIsRefusedWithOneLineAndTheNextCopyIsRecorded) {
+  CopyWithTarget("image/png", MakeSolidPng(10000, 10000, 0xFF0000));
+  ASSERT_TRUE(WaitUntil([&] { return !CaptureErrors(DataFolder() / "Log").empty(); }, 60000ms))
+      << "the picture was not refused";
+  CopyTextAndWait("後のテキスト");
+
+  const std::vector<std::string> Errors = CaptureErrors(DataFolder() / "Log");
+  ASSERT_EQ(Errors.size(), 1u);
+  EXPECT_NE(Errors[0].find("10000 x 10000"), std::string::npos) << Errors[0];
+  EXPECT_EQ(*History(), std::vector<TEntry>{TextEntry("後のテキスト")});
+  std::error_code Ec;
+  EXPECT_TRUE(!fs::exists(DataFolder() / "Images") || fs::is_empty(DataFolder() / "Images", Ec));
+  EXPECT_TRUE(!fs::exists(DataFolder() / "ResizeImages") || fs::is_empty(DataFolder() / "ResizeImages", Ec));
 }
 
 // Marks that ask clipboard histories to look away, as password managers and Windows programs set

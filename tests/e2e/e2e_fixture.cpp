@@ -1,12 +1,14 @@
 #include "e2e_fixture.h"
 
 #include <nlohmann/json.hpp>
+#include <zlib.h>
 
 #include <algorithm>
 #include <array>
 #include <cctype>
 #include <cstdint>
 #include <iostream>
+#include <stdexcept>
 
 namespace vm::e2e {
 
@@ -113,6 +115,41 @@ std::string MakePng(int AWidth, int AHeight, unsigned ALeft, unsigned ARight) {
     B = (B + A) % 65521;
   }
   PutBigEndian32(Z, (B << 16) | A);
+
+  std::string Png = "\x89PNG\r\n\x1a\n";
+  std::string Header;
+  PutBigEndian32(Header, static_cast<std::uint32_t>(AWidth));
+  PutBigEndian32(Header, static_cast<std::uint32_t>(AHeight));
+  Header += std::string("\x08\x02\x00\x00\x00", 5); // 8 bits, RGB, deflate, no filter, no interlace
+  PutChunk(Png, "IHDR", Header);
+  PutChunk(Png, "IDAT", Z);
+  PutChunk(Png, "IEND", "");
+  return Png;
+}
+
+std::string MakeSolidPng(int AWidth, int AHeight, unsigned AColour) {
+  std::string Row(1 + 3 * static_cast<std::size_t>(AWidth), '\0'); // filter type None
+  for (std::size_t X = 0; X < static_cast<std::size_t>(AWidth); ++X) {
+    Row[1 + 3 * X] = static_cast<char>((AColour >> 16) & 0xFF);
+    Row[2 + 3 * X] = static_cast<char>((AColour >> 8) & 0xFF);
+    Row[3 + 3 * X] = static_cast<char>(AColour & 0xFF);
+  }
+  z_stream Stream{};
+  if (deflateInit(&Stream, Z_BEST_COMPRESSION) != Z_OK) throw std::runtime_error("deflateInit failed");
+  std::string Z;
+  char Out[1 << 16];
+  for (int Y = 0; Y <= AHeight; ++Y) {
+    const bool Last = Y == AHeight;
+    Stream.next_in = reinterpret_cast<Bytef*>(Last ? nullptr : Row.data());
+    Stream.avail_in = Last ? 0 : static_cast<uInt>(Row.size());
+    do {
+      Stream.next_out = reinterpret_cast<Bytef*>(Out);
+      Stream.avail_out = sizeof Out;
+      deflate(&Stream, Last ? Z_FINISH : Z_NO_FLUSH);
+      Z.append(Out, sizeof Out - Stream.avail_out);
+    } while (Stream.avail_out == 0);
+  }
+  deflateEnd(&Stream);
 
   std::string Png = "\x89PNG\r\n\x1a\n";
   std::string Header;

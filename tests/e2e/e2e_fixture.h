@@ -35,6 +35,9 @@ TEntry TextEntry(const std::string& AText, bool APinned = false);
 // A PNG file's bytes for a picture of AWidth x AHeight whose left half is ALeft and right half
 // ARight (0xRRGGBB), stored uncompressed: exact bytes without an image library.
 std::string MakePng(int AWidth, int AHeight, unsigned ALeft, unsigned ARight);
+// A one-colour PNG (8-bit RGB) compressed as tightly as deflate allows: a few hundred kilobytes
+// for tens of millions of pixels.
+std::string MakeSolidPng(int AWidth, int AHeight, unsigned AColour);
 std::string Md5Hex(const fs::path& AFile);
 // A file:// URI with every byte but the unreserved ones percent-encoded.
 std::string FileUri(const fs::path& APath);

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "clipboard/captured_text.h"
 #include "platform/clipboard_text.h"
 #include "support/error.h"
 
@@ -23,6 +24,7 @@ public:
     ++Reads;
     if (HeldOpen) throw TError(u"OpenClipboard failed: Access is denied.");
     if (!Text) throw TError(u"The clipboard holds no text");
+    CheckCapturedTextLength(Text->size());
     return *Text;
   }
 };

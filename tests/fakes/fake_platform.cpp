@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "clipboard/captured_text.h"
 #include "fake_data_protection.h"
 #include "support/data_folders.h"
 #include "support/error.h"
@@ -25,7 +26,19 @@ std::uint32_t GetU32(const TBytes& AData, std::size_t APos) {
   return V;
 }
 
+void PutU32BigEndian(TBytes& AOut, std::uint32_t AValue) {
+  for (int I = 3; I >= 0; --I) AOut.push_back(static_cast<std::uint8_t>(AValue >> (8 * I)));
+}
+
+std::uint32_t GetU32BigEndian(const TBytes& AData, std::size_t APos) {
+  std::uint32_t V = 0;
+  for (std::size_t I = 0; I < 4; ++I) V = (V << 8) | AData[APos + I];
+  return V;
+}
+
 const std::uint8_t PngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+// Signature, chunk length and type, the 13 bytes of the header, "FAKE".
+constexpr std::size_t FakePixelsAt = 8 + 8 + 13 + 4;
 
 } // namespace
 
@@ -157,7 +170,9 @@ std::optional<TBytes> TFakeClipboard::GetData(TClipFormat AFormat) {
 std::optional<std::u16string> TFakeClipboard::GetUnicodeText() {
   if (!FOpen) throw std::logic_error("GetUnicodeText on a closed clipboard");
   if (!FText) return std::nullopt;
-  return FText->substr(0, FText->find(u'\0'));
+  const std::size_t Length = std::min(FText->find(u'\0'), FText->size());
+  if (!ReadsAnyLength) CheckCapturedTextLength(Length);
+  return FText->substr(0, Length);
 }
 
 std::optional<std::vector<std::u16string>> TFakeClipboard::GetDroppedFiles() {
@@ -167,8 +182,13 @@ std::optional<std::vector<std::u16string>> TFakeClipboard::GetDroppedFiles() {
   else if (FData.count(CF_HDROP_FORMAT)) Source = DroppedPaths();
   else return std::nullopt;
   std::vector<std::u16string> Paths;
+  std::size_t TotalLength = 0;
   for (const auto& Path : Source)
-    if (!Path.empty()) Paths.push_back(Path.substr(0, 259));
+    if (!Path.empty()) {
+      Paths.push_back(Path.substr(0, 259));
+      TotalLength += Paths.back().size();
+    }
+  if (!ReadsAnyLength) CheckCapturedFileListLength(JoinedFileListLength(TotalLength, Paths.size()));
   return Paths;
 }
 
@@ -212,11 +232,16 @@ void TFakeClipboard::SetBitmap(const TImage& AImage) {
 
 // --- TFakeImaging -----------------------------------------------------------------------------
 
+// A PNG's signature and the start of its header chunk (its length, "IHDR", width and height
+// big-endian, 8 bits RGBA), as the core reads them; then "FAKE" and the pixels.
 TBytes TFakeImaging::MakePngHeader(int AWidth, int AHeight) {
   TBytes Out(PngSignature, PngSignature + 8);
+  PutU32BigEndian(Out, 13);
+  for (char C : std::string("IHDR")) Out.push_back(static_cast<std::uint8_t>(C));
+  PutU32BigEndian(Out, static_cast<std::uint32_t>(AWidth));
+  PutU32BigEndian(Out, static_cast<std::uint32_t>(AHeight));
+  Out.insert(Out.end(), {8, 6, 0, 0, 0});
   for (char C : std::string("FAKE")) Out.push_back(static_cast<std::uint8_t>(C));
-  PutU32(Out, static_cast<std::uint32_t>(AWidth));
-  PutU32(Out, static_cast<std::uint32_t>(AHeight));
   return Out;
 }
 
@@ -236,19 +261,18 @@ TImage TFakeImaging::SolidImage(int AWidth, int AHeight, std::uint32_t AColour) 
 
 TImage TFakeImaging::DecodePng(const TBytes& AData) {
   ++DecodeCount;
-  if (AData.size() < 20 || !std::equal(PngSignature, PngSignature + 8, AData.begin()) ||
-      std::memcmp(AData.data() + 8, "FAKE", 4) != 0)
+  CheckPngHeader(AData);
+  if (AData.size() < FakePixelsAt || std::memcmp(AData.data() + FakePixelsAt - 4, "FAKE", 4) != 0)
     throw TError(u"The data is not a PNG image");
-  const auto Width = static_cast<std::int32_t>(GetU32(AData, 12));
-  const auto Height = static_cast<std::int32_t>(GetU32(AData, 16));
-  CheckImageBounds(Width, Height);
+  const auto Width = static_cast<std::int32_t>(GetU32BigEndian(AData, 16));
+  const auto Height = static_cast<std::int32_t>(GetU32BigEndian(AData, 20));
   const std::size_t Count = static_cast<std::size_t>(Width) * static_cast<std::size_t>(Height);
-  if (AData.size() < 20 + 4 * Count) throw TError(u"The PNG image is truncated");
+  if (AData.size() < FakePixelsAt + 4 * Count) throw TError(u"The PNG image is truncated");
   TImage Image;
   Image.Width = Width;
   Image.Height = Height;
   Image.Pixels.resize(Count);
-  for (std::size_t I = 0; I < Count; ++I) Image.Pixels[I] = GetU32(AData, 20 + 4 * I);
+  for (std::size_t I = 0; I < Count; ++I) Image.Pixels[I] = GetU32(AData, FakePixelsAt + 4 * I);
   return Image;
 }
 
@@ -258,6 +282,7 @@ TBytes TFakeImaging::EncodePng(const TImage& AImage) {
 }
 
 TBytes TFakeImaging::Md5(const TBytes& AData) {
+  ++Md5Count;
   // Not MD5: a stable 128-bit digest (four FNV-1a lanes) is all the core's logic depends on.
   TBytes Digest;
   for (std::uint32_t Lane = 0; Lane < 4; ++Lane) {
@@ -268,7 +293,7 @@ TBytes TFakeImaging::Md5(const TBytes& AData) {
   return Digest;
 }
 
-TImage TFakeImaging::Thumbnail(const TImage& AImage, int ASize) {
+TImage TFakeImaging::Thumbnail(TImage AImage, int ASize) {
   // The average colour over the whole picture fills the square.
   unsigned long long R = 0, G = 0, B = 0;
   for (std::uint32_t P : AImage.Pixels) {

@@ -42,6 +42,9 @@ public:
   // Makes the next writes of a format fail (SetData / SetBitmap throw, SetUnicodeText refuses).
   std::set<TClipFormat> RefusedFormats;
   bool BitmapReadFails = false;
+  // Off: the reader refuses a text or file list above the bound before copying it, as the
+  // desktops' readers do. On: it hands over any length, as a reader that cannot tell first.
+  bool ReadsAnyLength = false;
 
   // --- What a test looks at ---
   std::function<void()> OnUpdate;        // called once per change, like the listener message
@@ -93,9 +96,9 @@ private:
 
 // --- Imaging ---------------------------------------------------------------------------------
 
-// A stand-in codec: "PNG" data is the PNG signature, "FAKE", width and height (32-bit little
-// endian) and the pixels. It refuses anything else, and refuses sizes out of bounds before
-// allocating, as the real ones must.
+// A stand-in codec: "PNG" data is the PNG signature and header chunk start (the size as a real
+// PNG states it), "FAKE" and the pixels (32-bit little endian). It refuses anything else, and
+// checks the header before allocating, as the real ones must.
 class TFakeImaging final : public IImaging {
 public:
   static TBytes MakePng(const TImage& AImage);
@@ -103,13 +106,13 @@ public:
   static TBytes MakePngHeader(int AWidth, int AHeight);
   static TImage SolidImage(int AWidth, int AHeight, std::uint32_t AColour);
 
-  int DecodeCount = 0, EncodeCount = 0;
+  int DecodeCount = 0, EncodeCount = 0, Md5Count = 0;
   std::set<std::u16string> UnreadableFiles; // LoadImageFile fails for these
 
   TImage DecodePng(const TBytes& AData) override;
   TBytes EncodePng(const TImage& AImage) override;
   TBytes Md5(const TBytes& AData) override;
-  TImage Thumbnail(const TImage& AImage, int ASize) override;
+  TImage Thumbnail(TImage AImage, int ASize) override;
   TBytes EncodeBmp24(const TImage& AImage) override;
   TImage DecodeBmp(const TBytes& AData) override;
   TImage LoadImageFile(const std::u16string& AFileName) override;

@@ -5,6 +5,7 @@
 
 #include "fakes/scenario_fixture.h"
 #include "support/data_folders.h"
+#include "support/text.h"
 
 namespace vm::test {
 namespace {
@@ -177,9 +178,36 @@ TEST_F(TCapture, EachUpdateReadsTheClipboardAsItIsWhenItsRunComes) {
   F.Clipboard.StageText(u"first");
   F.Clipboard.StageText(u"second");
   EXPECT_TRUE(HistoryTexts().empty()) << "the handler only queues";
-  EXPECT_EQ(F.DeferredCalls.Queue.size(), 2u);
+  EXPECT_EQ(F.DeferredCalls.Queue.size(), 1u) << "the queued run answers both updates";
   RunPending();
   EXPECT_EQ(HistoryTexts(), std::vector<std::u16string>{u"second"});
+}
+
+// A clipboard that changes faster than captures run: one run per change would keep the thread
+// (and the hotkey) waiting 30 ms per change long after the changes stopped.
+TEST_F(TCapture, ABurstOfUpdatesBeforeTheRunIsReadOnce) {
+  Start();
+  F.Clock.Sleeps.clear();
+  for (int I = 0; I < 1000; ++I) F.Clipboard.StageText(u"burst " + IntToStr(I));
+  EXPECT_EQ(F.DeferredCalls.RunPending(), 1);
+  EXPECT_EQ(HistoryTexts(), std::vector<std::u16string>{u"burst 999"});
+  EXPECT_EQ(F.Clock.Sleeps, std::vector<int>{30}) << "one text read";
+  // Updates after a run has started get a run of their own.
+  F.Clipboard.StageText(u"later");
+  RunPending();
+  EXPECT_EQ(HistoryTexts(), (std::vector<std::u16string>{u"later", u"burst 999"}));
+}
+
+// The program's own write and another program's copy, both before the run: the own write is
+// skipped, the copy is still recorded, as two separate runs would have done.
+TEST_F(TCapture, AnOwnWriteFoldedWithAnotherCopyStillRecordsTheCopy) {
+  Start();
+  Frm->InsertTimeStamp();
+  ASSERT_TRUE(Frm->IgnoreClipUpdate());
+  F.Clipboard.StageText(u"copied right after the stamp");
+  RunPending();
+  EXPECT_FALSE(Frm->IgnoreClipUpdate());
+  EXPECT_EQ(HistoryTexts(), std::vector<std::u16string>{u"copied right after the stamp"});
 }
 
 // --- Another program holding the clipboard --------------------------------------------------
@@ -295,17 +323,29 @@ TImage ClaimedSize(int AWidth, int AHeight) {
 
 const TBadImageCase BadImageCases[] = {
     {"PngWiderThanTheBound", [](TFakeClipboard& C) { C.StagePng(TFakeImaging::MakePngHeader(40000, 1)); },
-     u"Capture error: The image is too large to decode safely (40000 x 1 pixels)"},
+     u"Capture error: The image is too large: 40000 x 1 pixels (at most 67108864 pixels, as in 8192 x 8192, and 32767 on a side)"},
     {"PngWithTooManyPixels", [](TFakeClipboard& C) { C.StagePng(TFakeImaging::MakePngHeader(20000, 20000)); },
-     u"Capture error: The image is too large to decode safely (20000 x 20000 pixels)"},
+     u"Capture error: The image is too large: 20000 x 20000 pixels (at most 67108864 pixels, as in 8192 x 8192, and 32767 on a side)"},
+    {"PngOfTenThousandSquare", [](TFakeClipboard& C) { C.StagePng(TFakeImaging::MakePngHeader(10000, 10000)); },
+     u"Capture error: The image is too large: 10000 x 10000 pixels (at most 67108864 pixels, as in 8192 x 8192, and "
+     u"32767 on a side)"},
+    {"PngOneRowBeyondTheSquare", [](TFakeClipboard& C) { C.StagePng(TFakeImaging::MakePngHeader(8192, 8193)); },
+     u"Capture error: The image is too large: 8192 x 8193 pixels (at most 67108864 pixels, as in 8192 x 8192, and "
+     u"32767 on a side)"},
+    {"PngClaimingTheSquareWithAFewBytes",
+     [](TFakeClipboard& C) { C.StagePng(TFakeImaging::MakePngHeader(8192, 8192)); },
+     u"Capture error: The image claims more pixels (8192 x 8192) than its 33 bytes can hold"},
     {"PngTruncated", [](TFakeClipboard& C) { C.StagePng(TFakeImaging::MakePngHeader(10, 10)); },
      u"Capture error: The PNG image is truncated"},
     {"PngGarbage", [](TFakeClipboard& C) { C.StagePng({1, 2, 3, 4, 5}); },
      u"Capture error: The data is not a PNG image"},
     {"BitmapTooLarge", [](TFakeClipboard& C) { C.StageBitmap(ClaimedSize(32768, 2)); },
-     u"Capture error: The image is too large to decode safely (32768 x 2 pixels)"},
+     u"Capture error: The image is too large: 32768 x 2 pixels (at most 67108864 pixels, as in 8192 x 8192, and 32767 on a side)"},
     {"BitmapWithTooManyPixels", [](TFakeClipboard& C) { C.StageBitmap(ClaimedSize(30000, 30000)); },
-     u"Capture error: The image is too large to decode safely (30000 x 30000 pixels)"},
+     u"Capture error: The image is too large: 30000 x 30000 pixels (at most 67108864 pixels, as in 8192 x 8192, and 32767 on a side)"},
+    {"BitmapOneColumnBeyondTheSquare", [](TFakeClipboard& C) { C.StageBitmap(ClaimedSize(8193, 8192)); },
+     u"Capture error: The image is too large: 8193 x 8192 pixels (at most 67108864 pixels, as in 8192 x 8192, and "
+     u"32767 on a side)"},
     {"BitmapWithMissingPixels",
      [](TFakeClipboard& C) {
        TImage Image = TFakeImaging::SolidImage(4, 4, 0xFF00FF00);
@@ -323,6 +363,16 @@ const TBadImageCase BadImageCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(BadImages, TCaptureBadImage, ::testing::ValuesIn(BadImageCases),
                          [](const auto& AInfo) { return std::string(AInfo.param.Name); });
+
+// Reading the header is all a picture beyond the bounds may cost: it is neither hashed nor decoded.
+TEST_F(TCapture, APngBeyondTheBoundsIsRefusedFromItsHeaderAlone) {
+  Start();
+  F.Clipboard.StagePng(TFakeImaging::MakePngHeader(10000, 10000));
+  RunPending();
+  EXPECT_EQ(F.Imaging.Md5Count, 0);
+  EXPECT_EQ(F.Imaging.DecodeCount, 0);
+  EXPECT_EQ(LogLines().size(), 1u);
+}
 
 TEST_F(TCapture, AnUnreadablePngBlockFallsBackToTheBitmap) {
   Start();

@@ -298,7 +298,9 @@ TEST(TLayout, MarksColumnIsAnEighthOfTheWidthButAtLeast24) {
 namespace vm::test {
 namespace {
 
-TEST(TStartUpFailure, AnUnreadableSettingsFileIsShownAndTheHistoryFileIsNeverOverwritten) {
+// The error is shown, and the program still starts whole on the defaults: its history, hotkeys
+// and icon, so that it can be reached, used and ended. The unreadable file stays as it is.
+TEST(TStartUpFailure, AnUnreadableSettingsFileIsShownAndTheProgramRunsOnTheDefaults) {
   std::string Before;
   {
     TScenarioWorld First;
@@ -314,14 +316,27 @@ TEST(TStartUpFailure, AnUnreadableSettingsFileIsShownAndTheHistoryFileIsNeverOve
   std::filesystem::create_directories(FsPath(IniFilePath())); // exists but cannot be opened as a file
   W.Start();
   ASSERT_EQ(W.F.MessageBoxes.Errors.size(), 1u);
-  EXPECT_TRUE(W.Frm->History().Items().Count() == 0);
+  EXPECT_TRUE(W.F.MessageBoxes.Errors[0].starts_with(u"Cannot open file \"" + IniFilePath() + u"\""))
+      << Utf16ToUtf8(W.F.MessageBoxes.Errors[0]);
+  EXPECT_EQ(W.HistoryTexts(), std::vector<std::u16string>{u"precious"});
+  EXPECT_EQ(W.Frm->History().MaxItems(), 30);
+  EXPECT_EQ(W.F.Hotkeys.Registered.size(), 2u);
+  EXPECT_TRUE(W.F.TrayIcon.Present);
 
-  W.CopyText(u"after the failed start");
+  W.CopyText(u"after the unreadable settings");
+  W.Frm->WMHotKey(W.Frm->HotKeyIDShow());
+  EXPECT_TRUE(W.F.Popup.Visible);
+  EXPECT_EQ(W.F.Popup.Rows, 2);
+  W.Frm->WMHotKey(W.Frm->HotKeyIDQuit());
   W.Quit();
-  EXPECT_EQ(ReadFileBytes(W.Frm->DataFilePath()), Before);
-  const auto Log = W.LogLines();
-  ASSERT_FALSE(Log.empty());
-  EXPECT_EQ(Log.back().rfind(u"History save failed: ", 0), 0u);
+
+  EXPECT_TRUE(std::filesystem::is_directory(FsPath(IniFilePath())));
+  EXPECT_TRUE(W.LogLines().empty());
+  const std::string Saved = ReadFileBytes(W.Frm->DataFilePath());
+  TScenarioWorld Reader;
+  WriteFileBytes(BaseDir() + u"VellomarchData.dat", Saved);
+  Reader.Start();
+  EXPECT_EQ(Reader.HistoryTexts(), (std::vector<std::u16string>{u"after the unreadable settings", u"precious"}));
 }
 
 } // namespace

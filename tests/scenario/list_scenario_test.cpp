@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "history/clip_history.h"
 #include "scenario/list_test_helpers.h"
@@ -64,6 +65,69 @@ TEST_F(TListView, SearchListsWhatContainsTheTypedTextAndNeverAPicture) {
     // Every change of the search selects the first row again.
     EXPECT_EQ(F.Popup.Current, 0);
     EXPECT_EQ(Frm->SelectedHistoryIndex(), Listed ? Frm->View().front() : -1);
+  }
+}
+
+TEST_F(TListView, SearchFollowsTheHistoryAsItChangesBetweenKeystrokes) {
+  Start();
+  CopyText(u"Alpha One");
+  CopyText(u"Bravo Two");
+  OpenPopup(*this);
+  TypeSearch(*this, u"alpha");
+  ASSERT_EQ(GridRows(*this), std::vector<std::u16string>{u"|Alpha One"});
+
+  // Each step changes the history while the same word is searched; the rows follow at once.
+  struct TStep {
+    const char* Name;
+    std::function<void()> Change;
+    std::vector<std::u16string> Rows;
+  } const Steps[] = {
+      {"a new entry of the same length", [this] { CopyText(u"ALPHA Six"); }, {u"|ALPHA Six", u"|Alpha One"}},
+      {"an equal copy moves its entry up", [this] { CopyText(u"Alpha One"); }, {u"|Alpha One", u"|ALPHA Six"}},
+      {"the current entry deleted",
+       [this] {
+         TypeSearch(*this, u"");
+         F.Popup.Current = 0;
+         ASSERT_TRUE(PressKey(*this, VK_DELETE_KEY, Ctrl()));
+       },
+       {u"|ALPHA Six"}},
+      {"an entry of another text takes the freed place", [this] { CopyText(u"alphabet"); }, {u"|alphabet", u"|ALPHA Six"}},
+  };
+  for (const TStep& Step : Steps) {
+    SCOPED_TRACE(Step.Name);
+    Step.Change();
+    TypeSearch(*this, u"alpha");
+    EXPECT_EQ(GridRows(*this), Step.Rows);
+  }
+}
+
+TEST_F(TListView, AWordIsFoundWhereverItStandsInALongText) {
+  Start();
+  OpenPopup(*this);
+  // Texts of 40 units with the word at each place, across and beside the 16-unit steps of the scan.
+  for (const int At : {0, 1, 14, 15, 16, 17, 31, 32, 36}) {
+    SCOPED_TRACE(At);
+    std::u16string Text(40, u'x');
+    Text.replace(static_cast<std::size_t>(At), 4, u"Word");
+    CopyText(Text);
+    TypeSearch(*this, u"word");
+    EXPECT_EQ(GridRows(*this).front(), u"|" + Text);
+    EXPECT_EQ(Frm->View().size(), 1u);
+    ASSERT_TRUE(PressKey(*this, VK_DELETE_KEY, Ctrl()));
+  }
+  struct TCase {
+    const char* Name;
+    std::u16string Text;
+  } const Misses[] = {
+      {"cut off by the end", std::u16string(37, u'x') + u"wor"},
+      {"first letter everywhere, never the rest", std::u16string(40, u'w')},
+      {"shorter than the word", u"wo"},
+  };
+  for (const TCase& Case : Misses) {
+    SCOPED_TRACE(Case.Name);
+    CopyText(Case.Text);
+    TypeSearch(*this, u"word");
+    EXPECT_EQ(GridRows(*this), std::vector<std::u16string>{u"|"});
   }
 }
 

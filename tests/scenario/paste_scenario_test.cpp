@@ -293,7 +293,14 @@ const TFailCase FailCases[] = {
      [](TPasteScenario& S) {
        const TBytes Header = TFakeImaging::MakePngHeader(100000, 100000);
        WriteFileBytes(SecondImage(S), std::string(Header.begin(), Header.end()));
-       return std::u16string(u"Paste failed: The image is too large to decode safely (100000 x 100000 pixels)");
+       return std::u16string(u"Paste failed: The image is too large: 100000 x 100000 pixels (at most 67108864 pixels, as in 8192 x 8192, and 32767 on a side)");
+     }},
+    {"ImageFileOneColumnBeyondTheSquare", [](TPasteScenario& S) { S.CopyPng(Red); },
+     [](TPasteScenario& S) {
+       const TBytes Header = TFakeImaging::MakePngHeader(8193, 8192);
+       WriteFileBytes(SecondImage(S), std::string(Header.begin(), Header.end()));
+       return std::u16string(u"Paste failed: The image is too large: 8193 x 8192 pixels (at most 67108864 pixels, as "
+                             u"in 8192 x 8192, and 32767 on a side)");
      }},
     {"ImageRefused", [](TPasteScenario& S) { S.CopyPng(Red); },
      [](TPasteScenario& S) {

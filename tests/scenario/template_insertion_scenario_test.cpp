@@ -6,6 +6,7 @@
 
 #include "app/app_texts.h"
 #include "app/settings.h"
+#include "clipboard/captured_text.h"
 #include "fakes/scenario_fixture.h"
 #include "support/data_folders.h"
 #include "templates/date_format.h"
@@ -157,6 +158,19 @@ const TTextCase TextCases[] = {
 INSTANTIATE_TEST_SUITE_P(Bodies, TTextTemplate, ::testing::ValuesIn(TextCases),
                          [](const auto& AInfo) { return std::string(AInfo.param.Name); });
 
+TEST_F(TInsertion, AClipboardTextTooLargeToRecordIsLeftOutOfTheTemplateWithALogLine) {
+  SaveTemplates({u"[{clipboard}]"}, {});
+  Start();
+  CopyText(std::u16string(MaxCapturedTextLength + 1, u'a'));
+  Choose(u"📝t0");
+
+  EXPECT_EQ(F.Clipboard.Text(), std::optional<std::u16string>(u"[]"));
+  const std::u16string TooLarge = u"The text is too large to record (8388609 characters, at most 8388608)";
+  EXPECT_EQ(LogLines(), (std::vector<std::u16string>{u"Capture error: " + TooLarge,
+                                                     u"Template clipboard text skipped: " + TooLarge}));
+  ExpectPastedAndNotRecorded({});
+}
+
 TEST_F(TInsertion, ATemplateTagOutsideTheListDoesNothing) {
   SaveTemplates({u"body"}, {});
   Start();
@@ -254,6 +268,11 @@ const std::string HugePng = [] {
   return std::string(Png.begin(), Png.end());
 }();
 
+const std::string JustBeyondPng = [] {
+  const TBytes Png = TFakeImaging::MakePngHeader(8192, 8193);
+  return std::string(Png.begin(), Png.end());
+}();
+
 const TImageCase ImageCases[] = {
     // The general decoder refuses it: only the PNG reader can have read it.
     {"CapitalPngGoesThroughThePngReader", u"logo.PNG", GreenPng, true, false, u""},
@@ -264,11 +283,17 @@ const TImageCase ImageCases[] = {
     {"UndecodableGif", u"anim.gif", GreenPng, true, false,
      u"Failed to load image file: %s (The component cannot be found)"},
     {"JpegTooLarge", u"huge.jpg", HugePng, false, false,
-     u"Failed to load image file: %s (The image is too large to decode safely (50000 x 50000 pixels))"},
+     u"Failed to load image file: %s (The image is too large: 50000 x 50000 pixels (at most 67108864 pixels, as in 8192 x 8192, and 32767 on a side))"},
     {"MissingPng", u"missing.png", "", false, false,
      u"Image template failed: Cannot open file \"%s\": No such file or directory"},
     {"PngTooLarge", u"huge.png", HugePng, false, false,
-     u"Image template failed: The image is too large to decode safely (50000 x 50000 pixels)"},
+     u"Image template failed: The image is too large: 50000 x 50000 pixels (at most 67108864 pixels, as in 8192 x 8192, and 32767 on a side)"},
+    {"PngOneRowBeyondTheSquare", u"tall.png", JustBeyondPng, false, false,
+     u"Image template failed: The image is too large: 8192 x 8193 pixels (at most 67108864 pixels, as in 8192 x "
+     u"8192, and 32767 on a side)"},
+    {"JpegOneRowBeyondTheSquare", u"tall.jpg", JustBeyondPng, false, false,
+     u"Failed to load image file: %s (The image is too large: 8192 x 8193 pixels (at most 67108864 pixels, as in "
+     u"8192 x 8192, and 32767 on a side))"},
     {"PngWithClipboardHeld", u"logo.png", GreenPng, false, true, u"Image template failed: Cannot open clipboard"},
     {"JpegWithClipboardHeld", u"photo.jpeg", GreenPng, false, true, u"Image template failed: Cannot open clipboard"},
 };

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <cstdint>
+#include <cstring>
 #include <functional>
 
 #include "clipboard/image_data.h"
@@ -117,6 +119,8 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, WinImagingBadPng,
     ::testing::Values(TBadPng{"TooWide", PngHeaderOnly(40000, 10), u"too large"},
                       TBadPng{"TooManyPixels", PngHeaderOnly(20000, 20000), u"too large"},
+                      TBadPng{"OneRowBeyondTheSquare", PngHeaderOnly(8192, 8193), u"8192 x 8193 pixels"},
+                      TBadPng{"TheSquareClaimedByAHeaderAlone", PngHeaderOnly(8192, 8192), u"bytes can hold"},
                       TBadPng{"ZeroHeight", PngHeaderOnly(10, 0), u"no pixels"},
                       TBadPng{"NotAPng", TBytes{'G', 'I', 'F', '8', '9', 'a', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
                                                 0, 0, 0, 0, 0},
@@ -169,6 +173,14 @@ TEST_F(WinImaging, BmpWithAnOversizedHeaderIsRefusedBeforeDecoding) {
   Bmp[20] = 0x01; // width 65536
   EXPECT_TRUE(Contains(FailureOf([&] { Imaging.DecodeBmp(Bmp); }), u"too large"));
   EXPECT_TRUE(Contains(FailureOf([&] { Imaging.DecodeBmp(TBytes{'P', 'K'}); }), u"not a BMP"));
+}
+
+// Rows stored top-down give a negative height: its size is what the rows count.
+TEST_F(WinImaging, TopDownBmpIsMeasuredByItsRowCount) {
+  TBytes Bmp = Imaging.EncodeBmp24(TImage{2, 1, {Red, Blue}});
+  const std::int32_t Height = -83886335;
+  std::memcpy(Bmp.data() + 22, &Height, sizeof Height);
+  EXPECT_TRUE(Contains(FailureOf([&] { Imaging.DecodeBmp(Bmp); }), u"2 x 83886335 pixels"));
 }
 
 // --- Thumbnails ---
@@ -287,6 +299,24 @@ TEST_F(WinImaging, FileThatIsNoPictureFails) {
   CloseHandle(File);
   EXPECT_FALSE(FailureOf([&] { Imaging.LoadImageFile(Path); }).empty());
   DeleteFileW(reinterpret_cast<const wchar_t*>(Path.c_str()));
+}
+
+// An image template's file is measured from its first bytes before WIC opens it.
+TEST_F(WinImaging, ImageFileBeyondTheBoundsIsRefusedFromItsHeader) {
+  wchar_t Folder[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, Folder);
+  const std::wstring Name =
+      std::wstring(Folder) + L"vellomarch_too_large_" + std::to_wstring(GetCurrentProcessId()) + L".png";
+  const std::u16string Path(reinterpret_cast<const char16_t*>(Name.c_str()));
+  const TBytes Header = PngHeaderOnly(9000, 9000);
+  const HANDLE File = CreateFileW(Name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(File, INVALID_HANDLE_VALUE);
+  DWORD Written = 0;
+  WriteFile(File, Header.data(), static_cast<DWORD>(Header.size()), &Written, nullptr);
+  CloseHandle(File);
+  const std::u16string Message = FailureOf([&] { Imaging.LoadImageFile(Path); });
+  DeleteFileW(Name.c_str());
+  EXPECT_TRUE(Contains(Message, u"9000 x 9000 pixels")) << Utf16ToUtf8(Message);
 }
 
 TEST(HResultText, GivesTheSystemsWordsOrTheCode) {

@@ -92,7 +92,7 @@ int RunResident(QApplication& AApp, const vm::TSingleInstance& AGuard, bool AHol
     DataControl = TWaylandDataControl::Connect();
     if (DataControl) {
       Clipboard.UseSystemSelection([&DataControl] { return DataControl->Selection(); });
-      DataControl->SetOnSelection([&Frm] { Frm.WMClipboardUpdate(); });
+      DataControl->SetOnSelection([&Clipboard] { Clipboard.SystemSelectionChanged(); });
     } else {
       WriteLog(u"Wayland data-control could not be set up: copies are recorded only while the list has the focus");
     }

@@ -1,11 +1,13 @@
 #include "platform/linux/qt_clipboard.h"
 
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QMimeData>
 #include <QUrl>
 
+#include "clipboard/captured_text.h"
 #include "clipboard/drop_files.h"
 #include "platform/linux/qt_imaging.h"
 #include "support/error.h"
@@ -17,6 +19,7 @@ const QString UriListMime = QStringLiteral("text/uri-list");
 const QString GnomeFilesMime = QStringLiteral("x-special/gnome-copied-files");
 const QString PngMime = QStringLiteral("image/png");
 const QString PasswordHintMime = QStringLiteral("x-kde-passwordManagerHint");
+const QString PlainTextMime = QStringLiteral("text/plain");
 
 constexpr char16_t PngFormatName[] = u"PNG";
 constexpr char16_t ExcludeFormatName[] = u"ExcludeClipboardContentFromMonitorProcessing";
@@ -36,39 +39,36 @@ std::u16string UpToZero(std::u16string AText) {
   return AText;
 }
 
+// The X11 targets that carry text as UTF-8. Fetched as they are, their bytes are measured before
+// anything is converted; Qt's own text() would convert first and hold two copies of a text that
+// may then be refused.
+const char* const Utf8TextTargets[] = {"UTF8_STRING", "text/plain;charset=utf-8"};
+
+std::u16string BoundedTextOfUtf8(const QByteArray& AUtf8) {
+  const qsizetype Zero = AUtf8.indexOf('\0');
+  const QByteArrayView Text = Zero < 0 ? QByteArrayView(AUtf8) : QByteArrayView(AUtf8).first(Zero);
+  CheckCapturedTextLength(Utf16LengthOfUtf8(std::string_view(Text.data(), static_cast<std::size_t>(Text.size()))));
+  const QString Decoded = QString::fromUtf8(Text);
+  // Bad bytes become U+FFFD, one or more each: the decoded text is measured again.
+  CheckCapturedTextLength(static_cast<std::size_t>(Decoded.size()));
+  return Decoded.toStdU16String();
+}
+
 const QMimeData* QtContent() { return QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard); }
 
-bool Offers(const QMimeData* AData, const QString& AFormat) { return AData && AData->formats().contains(AFormat); }
-
-std::vector<std::u16string> LocalPaths(const QMimeData* AData) {
-  std::vector<std::u16string> Paths;
-  if (Offers(AData, UriListMime)) Paths = LocalPathsOfUriList(AData->data(UriListMime));
-  if (Paths.empty() && Offers(AData, GnomeFilesMime)) Paths = LocalPathsOfGnomeFiles(AData->data(GnomeFilesMime));
-  return Paths;
-}
-
-// The mark KeePassXC, KDE's password fields and others put beside a password they copy.
-bool HasPasswordHint(const QMimeData* AData) {
-  return Offers(AData, PasswordHintMime) && AData->data(PasswordHintMime).trimmed() == "secret";
-}
-
-bool OffersAnyImage(const QMimeData* AData) {
-  if (!AData) return false;
-  if (AData->hasImage()) return true;
-  const QStringList Formats = AData->formats();
-  return std::any_of(Formats.begin(), Formats.end(),
-                     [](const QString& F) { return F.startsWith(QLatin1String("image/")); });
-}
+// Qt waits up to five seconds for the owner's answer to a request and then reports nothing; an
+// empty answer that took most of that wait was never given.
+constexpr qint64 UnansweredAfterMs = 4000;
+const QString QtImageMime = QStringLiteral("application/x-qt-image");
 
 // The image target to decode: the lossless and common ones first, then any other Qt can read.
-QString ImageTargetOf(const QMimeData* AData) {
+QString ImageTargetOf(const QStringList& AFormats) {
   static const char* const Preferred[] = {"image/png",  "image/bmp", "image/x-bmp", "image/x-ms-bmp",
                                           "image/jpeg", "image/gif", "image/tiff"};
-  const QStringList Formats = AData->formats();
   for (const char* Name : Preferred)
-    if (Formats.contains(QLatin1String(Name), Qt::CaseInsensitive)) return QLatin1String(Name);
+    if (AFormats.contains(QLatin1String(Name), Qt::CaseInsensitive)) return QLatin1String(Name);
   const QList<QByteArray> Readable = QImageReader::supportedMimeTypes();
-  for (const QString& Format : Formats)
+  for (const QString& Format : AFormats)
     if (Format.startsWith(QLatin1String("image/")) && Readable.contains(Format.toLatin1())) return Format;
   return {};
 }
@@ -152,6 +152,7 @@ std::vector<std::u16string> LocalPathsOfGnomeFiles(const QByteArray& AData) {
 TQtClipboard::TQtClipboard(TChangeHandler AOnChange)
     : FOnChange(std::move(AOnChange)), FListener(std::make_unique<QObject>()) {
   QObject::connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, FListener.get(), [this] {
+    ForgetContent();
     if (FOnChange) FOnChange();
   });
 }
@@ -163,11 +164,95 @@ void TQtClipboard::UseSystemSelection(std::function<const QMimeData*()> ASelecti
   FListener.reset();
 }
 
+void TQtClipboard::SystemSelectionChanged() {
+  ForgetContent();
+  if (FOnChange) FOnChange();
+}
+
 const QMimeData* TQtClipboard::Content() const {
   // The program's own write is answered from Qt's copy: asking the system for it would wait on
   // this very thread to send it.
   if (!FSystemSelection || QGuiApplication::clipboard()->ownsClipboard()) return QtContent();
   return FSystemSelection();
+}
+
+void TQtClipboard::ForgetContent() {
+  FFormats.reset();
+  FOwnerSilent = false;
+}
+
+void TQtClipboard::NoteAnswer(bool AEmpty, const QElapsedTimer& AWaited) {
+  if (AEmpty && AWaited.elapsed() >= UnansweredAfterMs) FOwnerSilent = true;
+}
+
+const QStringList& TQtClipboard::Formats(const QMimeData* AData) {
+  if (!FFormats) {
+    QElapsedTimer Waited;
+    Waited.start();
+    FFormats = AData->formats();
+    NoteAnswer(FFormats->isEmpty(), Waited);
+  }
+  return *FFormats;
+}
+
+bool TQtClipboard::Offers(const QMimeData* AData, const QString& AFormat) {
+  return AData && Formats(AData).contains(AFormat);
+}
+
+// As QMimeData::hasText, over the targets asked once.
+bool TQtClipboard::OffersText(const QMimeData* AData) { return Offers(AData, PlainTextMime) || Offers(AData, UriListMime); }
+
+QByteArray TQtClipboard::Read(const QMimeData* AData, const QString& AFormat) {
+  if (FOwnerSilent) return {};
+  QElapsedTimer Waited;
+  Waited.start();
+  QByteArray Bytes = AData->data(AFormat);
+  NoteAnswer(Bytes.isEmpty(), Waited);
+  return Bytes;
+}
+
+std::optional<QString> TQtClipboard::ReadText(const QMimeData* AData) {
+  if (FOwnerSilent || !OffersText(AData)) return std::nullopt;
+  QElapsedTimer Waited;
+  Waited.start();
+  QString Text = AData->text();
+  NoteAnswer(Text.isEmpty(), Waited);
+  if (FOwnerSilent) return std::nullopt;
+  return Text;
+}
+
+std::optional<std::u16string> TQtClipboard::ReadBoundedText(const QMimeData* AData) {
+  if (!AData || FOwnerSilent || !OffersText(AData)) return std::nullopt;
+  // A target the owner does not list is answered empty at once, without a request.
+  for (const char* Target : Utf8TextTargets) {
+    const QByteArray Bytes = Read(AData, QLatin1String(Target));
+    if (!Bytes.isEmpty()) return BoundedTextOfUtf8(Bytes);
+  }
+  // Other owners (Latin-1 STRING, this program's own data) go through Qt's conversion.
+  const std::optional<QString> Text = ReadText(AData);
+  if (!Text) return std::nullopt;
+  const qsizetype Zero = Text->indexOf(QChar(0));
+  CheckCapturedTextLength(static_cast<std::size_t>(Zero < 0 ? Text->size() : Zero));
+  return UpToZero(Text->toStdU16String());
+}
+
+std::vector<std::u16string> TQtClipboard::LocalPaths(const QMimeData* AData) {
+  std::vector<std::u16string> Paths;
+  if (Offers(AData, UriListMime)) Paths = LocalPathsOfUriList(Read(AData, UriListMime));
+  if (Paths.empty() && Offers(AData, GnomeFilesMime)) Paths = LocalPathsOfGnomeFiles(Read(AData, GnomeFilesMime));
+  return Paths;
+}
+
+// The mark KeePassXC, KDE's password fields and others put beside a password they copy.
+bool TQtClipboard::HasPasswordHint(const QMimeData* AData) {
+  return Offers(AData, PasswordHintMime) && Read(AData, PasswordHintMime).trimmed() == "secret";
+}
+
+bool TQtClipboard::OffersAnyImage(const QMimeData* AData) {
+  if (!AData) return false;
+  const QStringList& All = Formats(AData);
+  return All.contains(QtImageMime) ||
+         std::any_of(All.begin(), All.end(), [](const QString& F) { return F.startsWith(QLatin1String("image/")); });
 }
 
 TClipFormat TQtClipboard::RegisterFormat(const std::u16string& AName) {
@@ -193,7 +278,7 @@ bool TQtClipboard::IsFormatAvailable(TClipFormat AFormat) {
     return !LocalPaths(Data).empty();
   case CF_UNICODETEXT_FORMAT:
   case CF_TEXT_FORMAT:
-    return Data->hasText();
+    return OffersText(Data);
   case CF_BITMAP_FORMAT:
     return OffersAnyImage(Data);
   default:
@@ -247,8 +332,9 @@ std::optional<TBytes> TQtClipboard::GetData(TClipFormat AFormat) {
   }
   case CF_UNICODETEXT_FORMAT:
   case CF_TEXT_FORMAT: {
-    if (!Data->hasText()) return std::nullopt;
-    const std::u16string Text = UpToZero(Data->text().toStdU16String());
+    const std::optional<std::u16string> Bounded = ReadBoundedText(Data);
+    if (!Bounded) return std::nullopt;
+    const std::u16string& Text = *Bounded;
     TBytes Block;
     if (AFormat == CF_TEXT_FORMAT) {
       const QByteArray Utf8 = QString::fromStdU16String(Text).toUtf8();
@@ -270,37 +356,43 @@ std::optional<TBytes> TQtClipboard::GetData(TClipFormat AFormat) {
   if (Name.empty()) return std::nullopt;
   const QString Target = Name == PngFormatName ? PngMime : ToQString(Name);
   if (!Offers(Data, Target)) return std::nullopt;
-  return ToBytes(Data->data(Target));
+  return ToBytes(Read(Data, Target));
 }
 
 std::optional<std::u16string> TQtClipboard::GetUnicodeText() {
   const QMimeData* Data = Content();
-  if (!Data || !Data->hasText()) return std::nullopt;
-  return Data->text().toStdU16String();
+  if (!Data) return std::nullopt;
+  // A text the owner never delivered is a failed read, not an empty text.
+  return ReadBoundedText(Data);
 }
 
 std::optional<std::vector<std::u16string>> TQtClipboard::GetDroppedFiles() {
   const QMimeData* Data = Content();
   if (!Data) return std::nullopt;
   std::vector<std::u16string> Paths;
+  std::size_t TotalLength = 0;
   for (std::u16string& Path : LocalPaths(Data))
-    if (!Path.empty()) Paths.push_back(CutPath(std::move(Path)));
+    if (!Path.empty()) {
+      Paths.push_back(CutPath(std::move(Path)));
+      TotalLength += Paths.back().size();
+    }
   if (Paths.empty()) return std::nullopt;
+  CheckCapturedFileListLength(JoinedFileListLength(TotalLength, Paths.size()));
   return Paths;
 }
 
 std::optional<TImage> TQtClipboard::GetBitmap() {
   const QMimeData* Data = Content();
   if (!Data) return std::nullopt;
-  const QString Target = ImageTargetOf(Data);
+  const QString Target = ImageTargetOf(Formats(Data));
   if (!Target.isEmpty()) {
-    const QByteArray Bytes = Data->data(Target);
+    const QByteArray Bytes = Read(Data, Target);
     if (Bytes.isEmpty()) throw TError(u"The clipboard's " + Target.toStdU16String() + u" is empty");
     // The bytes tell their format; the target's name may not.
     return ReadImage(Bytes, nullptr);
   }
   // A picture another Qt program of this process put as an image object only.
-  if (Data->hasImage()) {
+  if (Offers(Data, QtImageMime)) {
     const QImage Image = qvariant_cast<QImage>(Data->imageData());
     if (Image.isNull()) throw TError(u"The clipboard's image cannot be read");
     CheckImageBounds(Image.width(), Image.height());

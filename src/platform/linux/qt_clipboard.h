@@ -12,6 +12,7 @@
 // another program never sees half of a write and the program sees one change per write.
 #include <QByteArray>
 #include <QObject>
+#include <QStringList>
 
 #include <functional>
 #include <map>
@@ -22,6 +23,7 @@
 
 #include "platform/clipboard.h"
 
+class QElapsedTimer;
 class QMimeData;
 
 namespace vm {
@@ -41,8 +43,10 @@ public:
   void SetOnChange(TChangeHandler AOnChange) { FOnChange = std::move(AOnChange); }
   // Where Qt does not see the system's clipboard (a Wayland client sees it only while it has the
   // focus), the content comes from ASelection whenever the program does not own the clipboard,
-  // and the changes are reported by whoever gives it; Qt's own change signal is no longer heard.
+  // and whoever gives it reports each change through SystemSelectionChanged; Qt's own change
+  // signal is no longer heard.
   void UseSystemSelection(std::function<const QMimeData*()> ASelection);
+  void SystemSelectionChanged();
 
   bool HasUnicodeText() override;
   std::u16string ReadUnicodeText() override;
@@ -71,12 +75,32 @@ private:
   const QMimeData* Content() const;
   QMimeData& PendingWrite();
 
+  // The present content's targets are asked of its owner once per content: Qt asks again on
+  // every question while the answer is empty, and waits for a hung owner each time.
+  void ForgetContent();
+  const QStringList& Formats(const QMimeData* AData);
+  bool Offers(const QMimeData* AData, const QString& AFormat);
+  bool OffersText(const QMimeData* AData);
+  bool OffersAnyImage(const QMimeData* AData);
+  // An owner that left one request unanswered is asked nothing more until the content changes:
+  // these then give nothing at once.
+  void NoteAnswer(bool AEmpty, const QElapsedTimer& AWaited);
+  QByteArray Read(const QMimeData* AData, const QString& AFormat);
+  std::optional<QString> ReadText(const QMimeData* AData);
+  // The text up to its first zero character; throws TError above the captured-text bound, measured
+  // before the text is converted where the owner offers UTF-8.
+  std::optional<std::u16string> ReadBoundedText(const QMimeData* AData);
+  std::vector<std::u16string> LocalPaths(const QMimeData* AData);
+  bool HasPasswordHint(const QMimeData* AData);
+
   TChangeHandler FOnChange;
   std::map<std::u16string, TClipFormat> FRegistered;
   TClipFormat FNextFormat = 0xC000;
   bool FOpen = false;
   bool FEmptied = false;
   std::unique_ptr<QMimeData> FPending;
+  std::optional<QStringList> FFormats;
+  bool FOwnerSilent = false;
   std::function<const QMimeData*()> FSystemSelection;
   // Receiver of QClipboard::dataChanged; going with this object, it ends the subscription.
   std::unique_ptr<QObject> FListener;

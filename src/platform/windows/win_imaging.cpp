@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <utility>
 
@@ -87,21 +89,6 @@ TComPtr<IWICImagingFactory> CreateFactory() {
   return Factory;
 }
 
-std::uint32_t ReadU32Be(const TBytes& AData, std::size_t AAt) {
-  return std::uint32_t{AData[AAt]} << 24 | std::uint32_t{AData[AAt + 1]} << 16 | std::uint32_t{AData[AAt + 2]} << 8 |
-         std::uint32_t{AData[AAt + 3]};
-}
-
-std::int32_t ReadI32Le(const TBytes& AData, std::size_t AAt) {
-  std::int32_t Value;
-  std::memcpy(&Value, AData.data() + AAt, sizeof Value);
-  return Value;
-}
-
-std::uint16_t ReadU16Le(const TBytes& AData, std::size_t AAt) {
-  return static_cast<std::uint16_t>(AData[AAt] | AData[AAt + 1] << 8);
-}
-
 void PutU16(TBytes& AOut, std::uint32_t AValue) {
   AOut.push_back(static_cast<std::uint8_t>(AValue));
   AOut.push_back(static_cast<std::uint8_t>(AValue >> 8));
@@ -112,25 +99,21 @@ void PutU32(TBytes& AOut, std::uint32_t AValue) {
   PutU16(AOut, AValue >> 16);
 }
 
-// A PNG's size is read from its IHDR chunk before WIC sees the data: a decoder may allocate the
-// whole picture while it opens the file.
-void CheckPngHeader(const TBytes& AData) {
-  static constexpr std::uint8_t Signature[] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-  if (AData.size() < 24 || std::memcmp(AData.data(), Signature, sizeof Signature) != 0)
-    throw TError(u"The data is not a PNG image");
-  if (std::memcmp(AData.data() + 12, "IHDR", 4) != 0) throw TError(u"The PNG image has no header chunk");
-  CheckImageBounds(ReadU32Be(AData, 16), ReadU32Be(AData, 20));
-}
-
-void CheckBmpHeader(const TBytes& AData) {
-  if (AData.size() < 26 || AData[0] != 'B' || AData[1] != 'M') throw TError(u"The data is not a BMP image");
-  const std::uint32_t HeaderSize = static_cast<std::uint32_t>(ReadI32Le(AData, 14));
-  if (HeaderSize == 12) {
-    CheckImageBounds(ReadU16Le(AData, 18), ReadU16Le(AData, 20));
-    return;
-  }
-  const long long Height = ReadI32Le(AData, 22); // negative: rows stored top-down
-  CheckImageBounds(ReadI32Le(AData, 18), Height < 0 ? -Height : Height);
+// An image file's start is checked before WIC opens it, since a decoder may reserve the whole
+// picture while it does. Returns the file's size, or -1 for a file that cannot be read here,
+// whose error WIC then reports.
+long long CheckImageFileHeader(const std::u16string& AFileName) {
+  std::ifstream In(std::filesystem::path(AFileName), std::ios::binary);
+  if (!In) return -1;
+  TBytes Start(ImageHeaderBytes);
+  In.read(reinterpret_cast<char*>(Start.data()), static_cast<std::streamsize>(Start.size()));
+  Start.resize(static_cast<std::size_t>(In.gcount()));
+  In.clear();
+  In.seekg(0, std::ios::end);
+  const long long Size = static_cast<long long>(In.tellg());
+  if (Size < 0) return -1;
+  CheckImageHeader(Start, Size);
+  return Size;
 }
 
 // Width x height pixels of AFrame as 0xAARRGGBB, straight alpha, top-down.
@@ -164,7 +147,7 @@ TImage DecodeInMemory(const TBytes& AData, const GUID& AContainer) {
   CheckWic(Decoder->GetFrame(0, Frame.Put()));
   UINT Width = 0, Height = 0;
   CheckWic(Frame->GetSize(&Width, &Height));
-  CheckImageBounds(Width, Height);
+  CheckImageDataSize(Width, Height, static_cast<long long>(AData.size()));
   return ReadFrame(Factory.Get(), Frame.Get());
 }
 
@@ -329,7 +312,7 @@ TBytes TWinImaging::Md5(const TBytes& AData) {
   return Digest;
 }
 
-TImage TWinImaging::Thumbnail(const TImage& AImage, int ASize) {
+TImage TWinImaging::Thumbnail(TImage AImage, int ASize) {
   CheckPixels(AImage);
   if (ASize <= 0) throw TError(u"A thumbnail needs a size");
 
@@ -414,6 +397,7 @@ TBytes TWinImaging::EncodeBmp24(const TImage& AImage) {
 
 TImage TWinImaging::LoadImageFile(const std::u16string& AFileName) {
   static_assert(sizeof(wchar_t) == sizeof(char16_t));
+  const long long FileBytes = CheckImageFileHeader(AFileName);
   const TComScope Com(CoInitialize(nullptr));
   TComPtr<IWICImagingFactory> Factory = CreateFactory();
 
@@ -429,7 +413,10 @@ TImage TWinImaging::LoadImageFile(const std::u16string& AFileName) {
                                  WICBitmapPaletteTypeCustom));
   UINT Width = 0, Height = 0;
   CheckWic(Converter->GetSize(&Width, &Height));
-  CheckImageBounds(Width, Height);
+  if (FileBytes >= 0)
+    CheckImageDataSize(Width, Height, FileBytes);
+  else
+    CheckImageBounds(Width, Height);
 
   // A 32-bit bitmap keeps its rows bottom-up, so the one-call copy lands upside down and the
   // rows are swapped back afterwards. The converter gives straight alpha.

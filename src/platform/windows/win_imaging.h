@@ -18,7 +18,7 @@ public:
   TBytes EncodePng(const TImage& AImage) override;
   TBytes Md5(const TBytes& AData) override;
   // Transparent parts go onto the black square as if it were behind them.
-  TImage Thumbnail(const TImage& AImage, int ASize) override;
+  TImage Thumbnail(TImage AImage, int ASize) override;
   // Bottom-up rows of blue, green, red, each padded to a multiple of four bytes; alpha is dropped.
   TBytes EncodeBmp24(const TImage& AImage) override;
   TImage DecodeBmp(const TBytes& AData) override;
