@@ -84,8 +84,17 @@ gtest_discover_tests(package_e2e_tests DISCOVERY_MODE PRE_TEST
 
 # --- The program on Wayland: a real headless sway, wl-clipboard and wtype ------------------------
 # sway will not run as root: the tests start it, the program and the tools as the user "nobody".
-file(GLOB VELLOMARCH_WAYLAND_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/wayland/*.cpp)
-vellomarch_e2e_test_program(wayland_e2e_tests ${VELLOMARCH_WAYLAND_TESTS})
+# A clipboard owner over data-control offering several formats, or one that never answers.
+add_executable(wl_clip_owner ${CMAKE_SOURCE_DIR}/tests/wayland/wl_clip_owner.cpp
+  ${VELLOMARCH_PROTOCOL_DIR}/wlr-data-control-unstable-v1.c)
+target_include_directories(wl_clip_owner PRIVATE ${VELLOMARCH_PROTOCOL_DIR})
+target_link_libraries(wl_clip_owner PRIVATE PkgConfig::WAYLAND)
+vellomarch_warnings(wl_clip_owner)
+
+vellomarch_e2e_test_program(wayland_e2e_tests ${CMAKE_SOURCE_DIR}/tests/wayland/wayland_e2e_test.cpp
+  ${CMAKE_SOURCE_DIR}/tests/wayland/sway_session.cpp)
 target_include_directories(wayland_e2e_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/wayland)
+target_compile_definitions(wayland_e2e_tests PRIVATE VELLOMARCH_WL_CLIP_OWNER="$<TARGET_FILE:wl_clip_owner>")
+add_dependencies(wayland_e2e_tests wl_clip_owner)
 gtest_discover_tests(wayland_e2e_tests DISCOVERY_MODE PRE_TEST
   PROPERTIES LABELS wayland-e2e RUN_SERIAL TRUE TIMEOUT 300)

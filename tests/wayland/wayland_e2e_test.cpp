@@ -205,5 +205,28 @@ TEST_F(TWaylandE2E, TypingFiltersAndEnterPastesIntoTheWaylandWindowTheUserCameFr
   EXPECT_EQ(ProgramLog().find("Paste not sent"), std::string::npos) << ProgramLog();
 }
 
+// A password manager's copy (its text beside the mark "secret") is not recorded; an owner that
+// never sends what it offers costs one "Capture error: " line after a bounded wait, and the
+// program goes on recording.
+TEST_F(TWaylandE2E, SecretCopiesAreSkippedAndASilentOwnerDoesNotStopTheProgram) {
+  ASSERT_NO_FATAL_FAILURE(StartProgram());
+  const fs::path Owner = FSession->InstallProgram(VELLOMARCH_WL_CLIP_OWNER, FSession->UserFolder("tools"));
+  const fs::path Logs = FAppFolder.parent_path();
+
+  TChild Secret = FSession->Start({Owner.string(), "text/plain;charset=utf-8", "秘密の合言葉",
+                                   "x-kde-passwordManagerHint", "secret"}, Logs / "secret.log");
+  EXPECT_TRUE(WaitUntil([&] { return FSession->Run({"wl-paste", "--no-newline"}).Out == "秘密の合言葉"; }, 10000ms));
+  TChild Silent = FSession->Start({Owner.string(), "text/plain;charset=utf-8", "@silent"}, Logs / "silent.log");
+  EXPECT_TRUE(WaitUntil([&] { return ProgramLog().find("Capture error: ") != std::string::npos; }, 20000ms))
+      << ProgramLog();
+
+  FSession->Run({"wl-copy", "--", "黙る相手のあと"});
+  const nlohmann::json Saved =
+      WaitForTopEntry([](const nlohmann::json& E) { return E.value("x", std::string()) == "黙る相手のあと"; });
+  ASSERT_TRUE(Saved.is_array());
+  EXPECT_EQ(Saved.size(), 1u) << "the secret or the silent copy was recorded: " << Saved.dump();
+  EXPECT_TRUE(FProgram.Running());
+}
+
 } // namespace
 } // namespace vm::e2e

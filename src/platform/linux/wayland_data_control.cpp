@@ -26,25 +26,45 @@ public:
   ~TOfferMimeData() override { zwlr_data_control_offer_v1_destroy(FOffer); }
 
   zwlr_data_control_offer_v1* Offer() const { return FOffer; }
-  void AddMimeType(const char* AMimeType) { FMimeTypes.append(QString::fromUtf8(AMimeType)); }
+  void AddMimeType(const char* AMimeType) {
+    const QString MimeType = QString::fromUtf8(AMimeType);
+    FMimeTypes.append(MimeType);
+    // Qt knows a text by "text/plain" alone; many programs offer it only with its charset, or
+    // under the X11 name that XWayland passes on.
+    if (FPlainTextSource.isEmpty() && IsUtf8TextName(MimeType)) FPlainTextSource = MimeType;
+  }
 
-  QStringList formats() const override { return FMimeTypes; }
-  bool hasFormat(const QString& AMimeType) const override { return FMimeTypes.contains(AMimeType); }
+  QStringList formats() const override {
+    QStringList Formats = FMimeTypes;
+    if (!Formats.contains(PlainText()) && !FPlainTextSource.isEmpty()) Formats.append(PlainText());
+    return Formats;
+  }
+  bool hasFormat(const QString& AMimeType) const override { return formats().contains(AMimeType); }
 
 protected:
   QVariant retrieveData(const QString& AMimeType, QMetaType) const override {
-    if (!FMimeTypes.contains(AMimeType)) return {};
-    auto It = FRead.find(AMimeType);
-    if (It == FRead.end()) It = FRead.emplace(AMimeType, Read(AMimeType)).first;
+    QString Source = AMimeType;
+    if (!FMimeTypes.contains(AMimeType)) {
+      if (AMimeType != PlainText() || FPlainTextSource.isEmpty()) return {};
+      Source = FPlainTextSource;
+    }
+    auto It = FRead.find(Source);
+    if (It == FRead.end()) It = FRead.emplace(Source, Read(Source)).first;
     return It->second;
   }
 
 private:
+  static QString PlainText() { return QStringLiteral("text/plain"); }
+  static bool IsUtf8TextName(const QString& AMimeType) {
+    return AMimeType.compare(QLatin1String("text/plain;charset=utf-8"), Qt::CaseInsensitive) == 0 ||
+           AMimeType == QLatin1String("UTF8_STRING");
+  }
   QByteArray Read(const QString& AMimeType) const;
 
   TWaylandDataControl& FOwner;
   zwlr_data_control_offer_v1* FOffer;
   QStringList FMimeTypes;
+  QString FPlainTextSource;
   mutable std::map<QString, QByteArray> FRead;
 };
 
