@@ -16,8 +16,8 @@ TEST(TWaylandSession, DataControlDecidesBetweenNativeWaylandAndXWayland) {
     std::string QtPlatform;
   } Cases[] = {
       {"no compositor", std::nullopt, TLinuxSession::X11, ""},
-      {"data-control and virtual keyboard (wlroots)", TWaylandOffer{true, true}, TLinuxSession::Wayland, "wayland"},
-      {"data-control only (KDE Plasma)", TWaylandOffer{true, false}, TLinuxSession::Wayland, "wayland"},
+      {"data-control and virtual keyboard (wlroots)", TWaylandOffer{true, true}, TLinuxSession::Wayland, "wayland;xcb"},
+      {"data-control only (KDE Plasma)", TWaylandOffer{true, false}, TLinuxSession::Wayland, "wayland;xcb"},
       {"neither (GNOME)", TWaylandOffer{false, false}, TLinuxSession::XWaylandFallback, "xcb"},
       {"virtual keyboard only", TWaylandOffer{false, true}, TLinuxSession::XWaylandFallback, "xcb"},
   };

@@ -15,6 +15,7 @@
 #include <wayland-client.h>
 
 #include "wlr-data-control-unstable-v1-client.h"
+#include "platform/imaging.h"
 #include "support/error.h"
 
 namespace vm {
@@ -95,7 +96,12 @@ private:
 
 std::u16string Utf16(const QString& AText) { return AText.toStdU16String(); }
 
-// Everything until the writer closes its end; throws when that takes longer than AWait.
+// Another program decides how much it sends. The largest item the program keeps is a picture at
+// its bound, uncompressed (a BMP at 4 bytes a pixel); nothing longer is read to the end.
+constexpr qsizetype MaxTransferBytes = static_cast<qsizetype>(MaxImagePixels * 4 + 16 * 1024 * 1024);
+
+// Everything until the writer closes its end; throws when that takes longer than AWait, or is
+// more than any item the program keeps.
 QByteArray ReadToEnd(int AFd, std::chrono::milliseconds AWait, const QString& AMimeType) {
   using TClock = std::chrono::steady_clock;
   const auto Deadline = TClock::now() + AWait;
@@ -111,6 +117,7 @@ QByteArray ReadToEnd(int AFd, std::chrono::milliseconds AWait, const QString& AM
     if (N < 0 && (errno == EINTR || errno == EAGAIN)) continue;
     if (N < 0) throw TError(u"Reading " + Utf16(AMimeType) + u" from the clipboard failed: " + Utf16(QString::fromLocal8Bit(std::strerror(errno))));
     if (N == 0) return Data;
+    if (Data.size() + N > MaxTransferBytes) throw TError(u"The clipboard's " + Utf16(AMimeType) + u" is too large");
     Data.append(Buffer, N);
   }
 }

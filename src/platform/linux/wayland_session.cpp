@@ -48,7 +48,8 @@ TLinuxSession ChooseLinuxSession(const std::optional<TWaylandOffer>& ACompositor
 
 std::string QtPlatformFor(TLinuxSession ASession) {
   switch (ASession) {
-  case TLinuxSession::Wayland: return "wayland";
+  // Without Qt's Wayland plugin installed the program still starts, through XWayland.
+  case TLinuxSession::Wayland: return "wayland;xcb";
   case TLinuxSession::XWaylandFallback: return "xcb";
   case TLinuxSession::X11: break;
   }
