@@ -95,3 +95,7 @@ if(VELLOMARCH_TESTS)
                     "(install imagemagick)")
   endif()
 endif()
+
+# How long a save takes with the largest accepted text in the history, under Wine (docs/reliability.md).
+add_executable(measure_history_save EXCLUDE_FROM_ALL ${CMAKE_SOURCE_DIR}/tools/measure_history_save.cpp)
+target_link_libraries(measure_history_save PRIVATE vellomarch_windows)

@@ -296,6 +296,15 @@ TBytes ProtectBytes(IDataProtection& AProtection, const TBytes& APlain) {
   }
 }
 
+TBytes ProtectOwnedBytes(IDataProtection& AProtection, TBytes APlain) {
+  if (APlain.empty()) return {};
+  try {
+    return AProtection.ProtectOwned(std::move(APlain));
+  } catch (const std::exception& E) {
+    throw TError(u"CryptProtectData failed: " + ErrorMessage(E));
+  }
+}
+
 TBytes UnprotectBytes(IDataProtection& AProtection, const TBytes& AProtected) {
   if (AProtected.empty()) return {};
   try {
@@ -348,10 +357,12 @@ void TClipHistory::SaveToFile(const std::u16string& AFile) const {
   }
   // Written straight into the bytes that are protected: a document of tens of megabytes is built
   // once and never copied.
-  TBytes Document(HistoryJsonLength(FItems));
+  const std::size_t Length = HistoryJsonLength(FItems);
+  TBytes Document;
+  Document.reserve(Length + ProtectionHeaderRoom);
+  Document.resize(Length);
   WriteHistoryJson(FItems, reinterpret_cast<char*>(Document.data()));
-  const TBytes Protected = ProtectBytes(FProtection, Document);
-  Document = TBytes();
+  const TBytes Protected = ProtectOwnedBytes(FProtection, std::move(Document));
   const std::u16string Folder = FsPath(AFile).parent_path().u16string();
   if (!Folder.empty() && !DirectoryExists(Folder)) ForceDirectories(Folder);
   WriteFileReplacing(AFile, std::string_view(reinterpret_cast<const char*>(Protected.data()), Protected.size()));

@@ -65,10 +65,17 @@ TEST_F(SodiumDataProtection, RoundTripsSmallEmptyAndLargeInputs) {
   std::mt19937 Random(42);
   for (auto& B : Large) B = static_cast<std::uint8_t>(Random());
   for (const TBytes& Plain : {TBytes{}, TBytes{0}, BytesOf("[]"), BytesOf("[{\"t\":0,\"x\":\"A\\/B\"}]"), Large}) {
-    const TBytes Blob = Protection.Protect(Plain);
-    ASSERT_EQ(Blob.size(), 1 + 24 + 16 + Plain.size());
-    EXPECT_EQ(Blob[0], TSodiumDataProtection::FormatVersion);
-    EXPECT_EQ(Protection.Unprotect(Blob), Plain) << "plain size " << Plain.size();
+    // The save's way, encrypting where the bytes lie, writes the same kind of blob; with room
+    // for the header and without.
+    TBytes Roomy;
+    Roomy.reserve(Plain.size() + ProtectionHeaderRoom);
+    Roomy.assign(Plain.begin(), Plain.end());
+    for (const TBytes& Blob :
+         {Protection.Protect(Plain), Protection.ProtectOwned(Plain), Protection.ProtectOwned(Roomy)}) {
+      ASSERT_EQ(Blob.size(), 1 + 24 + 16 + Plain.size());
+      EXPECT_EQ(Blob[0], TSodiumDataProtection::FormatVersion);
+      EXPECT_EQ(Protection.Unprotect(Blob), Plain) << "plain size " << Plain.size();
+    }
   }
 }
 

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <functional>
 
+#include "clipboard/captured_text.h"
 #include "clipboard/drop_files.h"
 #include "platform/windows/win_clipboard.h"
 #include "support/error.h"
@@ -106,6 +107,47 @@ INSTANTIATE_TEST_SUITE_P(
                       TTextCase{"LineBreaks", u"one\r\ntwo\r\n", u"one\r\ntwo\r\n"},
                       TTextCase{"Empty", u"", u""},
                       TTextCase{"EmbeddedZero", std::u16string(u"before\0after", 12), u"before"}),
+    [](const auto& AInfo) { return std::string(AInfo.param.Name); });
+
+// --- Texts and file lists at the bound -----------------------------------------------------------
+
+constexpr std::size_t Max = MaxCapturedTextLength;
+
+struct TLongTextCase {
+  const char* Name;
+  std::u16string Written; // put as CF_UNICODETEXT with its terminating zero
+  std::size_t Length;     // of the text up to its first zero
+};
+void PrintTo(const TLongTextCase& ACase, std::ostream* AOut) { *AOut << ACase.Name; }
+
+class WinClipboardLongText : public WinClipboard, public ::testing::WithParamInterface<TLongTextCase> {};
+
+TEST_P(WinClipboardLongText, IsReadUpToTheBoundAndRefusedAbove) {
+  const TLongTextCase& Case = GetParam();
+  Write([&] { EXPECT_TRUE(Clipboard.SetUnicodeText(Case.Written)); });
+  TClipboardSession Session(Clipboard);
+  ASSERT_TRUE(Session.IsOpen());
+  if (Case.Length <= Max) {
+    const auto Text = Clipboard.GetUnicodeText();
+    ASSERT_TRUE(Text.has_value());
+    EXPECT_EQ(Text->size(), Case.Length);
+    return;
+  }
+  try {
+    Clipboard.GetUnicodeText();
+    ADD_FAILURE() << "a text above the bound was read";
+  } catch (const TTextTooLarge& E) {
+    EXPECT_EQ(E.Message(), u"The text is too large to record (" + IntToStr(static_cast<long long>(Case.Length)) +
+                               u" characters, at most 8388608)");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Bound, WinClipboardLongText,
+    ::testing::Values(TLongTextCase{"AtTheBound", std::u16string(Max, u'語'), Max},
+                      TLongTextCase{"AboveTheBound", std::u16string(Max + 1, u'a'), Max + 1},
+                      TLongTextCase{"ZeroBeforeTheBound", u"short" + std::u16string(1, u'\0') + std::u16string(Max, u'z'),
+                                    5}),
     [](const auto& AInfo) { return std::string(AInfo.param.Name); });
 
 TEST_F(WinClipboard, ReadUnicodeTextFailsWhenThereIsNoText) {

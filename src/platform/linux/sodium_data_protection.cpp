@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <string>
 #include <system_error>
 
@@ -19,6 +20,7 @@ namespace fs = std::filesystem;
 static_assert(TSodiumDataProtection::KeySize == crypto_secretbox_KEYBYTES);
 static_assert(TSodiumDataProtection::NonceSize == crypto_secretbox_NONCEBYTES);
 static_assert(TSodiumDataProtection::MacSize == crypto_secretbox_MACBYTES);
+static_assert(1 + TSodiumDataProtection::NonceSize + TSodiumDataProtection::MacSize <= ProtectionHeaderRoom);
 
 namespace {
 
@@ -232,6 +234,24 @@ TBytes TSodiumDataProtection::Protect(const TBytes& APlain) {
   sodium_memzero(Key.data(), Key.size());
   if (Result != 0) throw TError(u"The data could not be encrypted");
   return Blob;
+}
+
+TBytes TSodiumDataProtection::ProtectOwned(TBytes APlain) {
+  InitSodium();
+  TKey Key = LoadKey(true);
+  const std::size_t Size = APlain.size();
+  APlain.resize(MinBlobSize + Size);
+  std::uint8_t* Blob = APlain.data();
+  // The ciphertext follows the header and the authenticator, exactly where the plain bytes now lie:
+  // secretbox encrypts them in place.
+  std::memmove(Blob + MinBlobSize, Blob, Size);
+  Blob[0] = FormatVersion;
+  std::uint8_t* Nonce = Blob + 1;
+  randombytes_buf(Nonce, NonceSize);
+  const int Result = crypto_secretbox_easy(Blob + HeaderSize, Blob + MinBlobSize, Size, Nonce, Key.data());
+  sodium_memzero(Key.data(), Key.size());
+  if (Result != 0) throw TError(u"The data could not be encrypted");
+  return APlain;
 }
 
 TBytes TSodiumDataProtection::Unprotect(const TBytes& AProtected) {

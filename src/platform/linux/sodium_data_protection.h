@@ -29,6 +29,8 @@ public:
   std::filesystem::path KeyFilePath() const { return FKeyFolder / KeyFileName; }
 
   TBytes Protect(const TBytes& APlain) override;
+  // Encrypts where the bytes lie, after moving them up behind the header.
+  TBytes ProtectOwned(TBytes APlain) override;
   TBytes Unprotect(const TBytes& AProtected) override;
 
 private:

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "app/app_texts.h"
+#include "clipboard/captured_text.h"
 #include "platform/windows/system_error_text.h"
 #include "support/error.h"
 
@@ -84,6 +85,18 @@ std::uint32_t ReadU32(const std::uint8_t* AData) {
 // Colour channel C seen through alpha A over white.
 std::uint32_t OverWhite(std::uint32_t C, std::uint32_t A) { return (C * A + 255 * (255 - A) + 127) / 255; }
 
+// The length of the text the capture makes of the list, asked path by path without copying any.
+std::size_t FileListLength(HDROP ADrop, UINT ACount) {
+  std::size_t Total = 0, Read = 0;
+  for (UINT I = 0; I < ACount; ++I) {
+    const UINT Length = DragQueryFileW(ADrop, I, nullptr, 0);
+    if (Length == 0) continue;
+    Total += std::min<UINT>(Length, MAX_PATH - 1);
+    ++Read;
+  }
+  return JoinedFileListLength(Total, Read);
+}
+
 } // namespace
 
 bool IsDropListTerminated(const std::uint8_t* ABlock, std::size_t ASize) {
@@ -128,6 +141,8 @@ std::optional<std::u16string> TWinClipboard::GetUnicodeText() {
   const std::size_t Limit = Lock.Size() / sizeof(char16_t);
   std::size_t Length = 0;
   while (Length < Limit && Chars[Length] != 0) ++Length;
+  // Measured in the block itself: a text above the bound is never copied.
+  CheckCapturedTextLength(Length);
   return std::u16string(Chars, Length);
 }
 
@@ -142,6 +157,7 @@ std::optional<std::vector<std::u16string>> TWinClipboard::GetDroppedFiles() {
   }
   const auto Drop = static_cast<HDROP>(Block);
   const UINT Count = DragQueryFileW(Drop, 0xFFFFFFFF, nullptr, 0);
+  CheckCapturedFileListLength(FileListLength(Drop, Count));
   std::vector<std::u16string> Paths;
   for (UINT I = 0; I < Count; ++I) {
     wchar_t Buffer[MAX_PATH] = {};
