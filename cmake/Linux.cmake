@@ -10,14 +10,24 @@ file(GLOB_RECURSE VELLOMARCH_LINUX_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/src/platform/linux/*.cpp ${CMAKE_SOURCE_DIR}/src/platform/linux/*.h)
 list(FILTER VELLOMARCH_LINUX_SOURCES EXCLUDE REGEX "/main\\.cpp$")
 # The Wayland protocols the program speaks beyond the core protocol, as C bindings made by
-# wayland-scanner from the XML files (kept in the repository where Debian's wayland-protocols
-# lacks them).
+# wayland-scanner: wlroots' data-control from the copy Debian packages with its Rust bindings
+# (librust-wayland-protocols-dev; Debian's wayland-protocols lacks it), and the virtual keyboard
+# from the program's own description of the requests it sends.
 enable_language(C)
 find_program(WAYLAND_SCANNER wayland-scanner REQUIRED)
+file(GLOB VELLOMARCH_DATA_CONTROL_XML
+  /usr/share/cargo/registry/wayland-protocols-*/wlr-protocols/unstable/wlr-data-control-unstable-v1.xml)
+if(NOT VELLOMARCH_DATA_CONTROL_XML)
+  message(FATAL_ERROR "wlr-data-control-unstable-v1.xml not found: apt-get install librust-wayland-protocols-dev")
+endif()
+list(GET VELLOMARCH_DATA_CONTROL_XML 0 VELLOMARCH_DATA_CONTROL_XML)
 set(VELLOMARCH_PROTOCOL_DIR ${CMAKE_BINARY_DIR}/protocols)
 set(VELLOMARCH_PROTOCOL_SOURCES)
-foreach(protocol wlr-data-control-unstable-v1 virtual-keyboard-unstable-v1)
-  set(xml ${CMAKE_SOURCE_DIR}/src/platform/linux/protocols/${protocol}.xml)
+foreach(pair "wlr-data-control-unstable-v1|${VELLOMARCH_DATA_CONTROL_XML}"
+             "virtual-keyboard-unstable-v1|${CMAKE_SOURCE_DIR}/src/platform/linux/protocols/vellomarch-virtual-keyboard.xml")
+  string(REPLACE "|" ";" pair "${pair}")
+  list(GET pair 0 protocol)
+  list(GET pair 1 xml)
   add_custom_command(OUTPUT ${VELLOMARCH_PROTOCOL_DIR}/${protocol}-client.h ${VELLOMARCH_PROTOCOL_DIR}/${protocol}.c
     COMMAND ${CMAKE_COMMAND} -E make_directory ${VELLOMARCH_PROTOCOL_DIR}
     COMMAND ${WAYLAND_SCANNER} client-header ${xml} ${VELLOMARCH_PROTOCOL_DIR}/${protocol}-client.h

@@ -1,6 +1,7 @@
 # Package lists and an idempotent installer shared by scripts/run and scripts/test.
 VELLOMARCH_BUILD_PACKAGES=(cmake ninja-build pkg-config g++ nlohmann-json3-dev libsodium-dev
-  qt6-base-dev qt6-base-dev-tools libx11-dev libxtst-dev libxcb1-dev libwayland-dev)
+  qt6-base-dev qt6-base-dev-tools libx11-dev libxtst-dev libxcb1-dev libwayland-dev
+  librust-wayland-protocols-dev)
 # What the Linux program needs at run time on a desktop (fonts for Japanese and colour emoji,
 # Qt's own texts in Japanese).
 # qt6-wayland: Qt's platform plugin for a Wayland session whose compositor offers data-control.
