@@ -56,14 +56,15 @@ protected:
   }
   fs::path HistoryFile() const { return DataFolder() / "VellomarchData.dat"; }
 
-  // The program is still there for the user: a copy is recorded and the popup opens on Alt+C.
+  // The program is still there for the user: the popup opens on Alt+C (before any other program
+  // changes the clipboard), and a copy is recorded.
   void ExpectTheProgramCarriesOn(const std::string& ACopy) {
     ASSERT_TRUE(Program().Running()) << "the program ended";
-    const auto H = CopyTextAndWait(ACopy);
-    EXPECT_EQ(H.front(), TextEntry(ACopy));
     EXPECT_NE(ShowPopupByHotkey(), 0u);
     Key("Escape");
-    EXPECT_TRUE(WaitPopupHidden());
+    EXPECT_TRUE(WaitPopupHidden(10000ms));
+    const auto H = CopyTextAndWait(ACopy);
+    EXPECT_EQ(H.front(), TextEntry(ACopy));
   }
 };
 
@@ -142,6 +143,8 @@ TEST_F(TMountedFaultsE2E, ALogFolderThatTakesNoLineStopsNothing) {
   fs::remove_all(DataFolder() / "Images");
   ShowPopupByHotkey();
   Key("Return");
+  Key("Escape");
+  EXPECT_TRUE(WaitPopupHidden(10000ms));
   ExpectTheProgramCarriesOn("after the lost log line");
   EXPECT_TRUE(fs::is_empty(DataFolder() / "Log"));
 }
