@@ -67,7 +67,7 @@ vellomarch_warnings(crash_test_driver)
 
 # Each test starts a desktop of its own (one test per process); serial, because they measure
 # nothing but still drive windows and time-outs that a loaded machine would stretch.
-gtest_discover_tests(linux_e2e_tests DISCOVERY_MODE PRE_TEST
+gtest_discover_tests(linux_e2e_tests DISCOVERY_MODE PRE_TEST ${VELLOMARCH_GTEST_DISCOVERY_OPTIONS}
   PROPERTIES LABELS linux-e2e RUN_SERIAL TRUE TIMEOUT 300)
 
 # --- The Debian package: built from the linux-release preset, checked, unpacked and run -----------
@@ -79,7 +79,7 @@ add_test(NAME package_checks COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-package $
 set_tests_properties(package_checks PROPERTIES LABELS package FIXTURES_REQUIRED vellomarch_package TIMEOUT 600)
 
 vellomarch_e2e_test_program(package_e2e_tests ${CMAKE_SOURCE_DIR}/tests/package/package_e2e_test.cpp)
-gtest_discover_tests(package_e2e_tests DISCOVERY_MODE PRE_TEST
+gtest_discover_tests(package_e2e_tests DISCOVERY_MODE PRE_TEST ${VELLOMARCH_GTEST_DISCOVERY_OPTIONS}
   PROPERTIES LABELS package RUN_SERIAL TRUE TIMEOUT 300 FIXTURES_REQUIRED vellomarch_package)
 
 # --- The program on Wayland: a real headless sway, wl-clipboard and wtype ------------------------
@@ -96,5 +96,5 @@ vellomarch_e2e_test_program(wayland_e2e_tests ${CMAKE_SOURCE_DIR}/tests/wayland/
 target_include_directories(wayland_e2e_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/wayland)
 target_compile_definitions(wayland_e2e_tests PRIVATE VELLOMARCH_WL_CLIP_OWNER="$<TARGET_FILE:wl_clip_owner>")
 add_dependencies(wayland_e2e_tests wl_clip_owner)
-gtest_discover_tests(wayland_e2e_tests DISCOVERY_MODE PRE_TEST
+gtest_discover_tests(wayland_e2e_tests DISCOVERY_MODE PRE_TEST ${VELLOMARCH_GTEST_DISCOVERY_OPTIONS}
   PROPERTIES LABELS wayland-e2e RUN_SERIAL TRUE TIMEOUT 300)
