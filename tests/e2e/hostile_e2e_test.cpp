@@ -81,9 +81,6 @@ protected:
 };
 
 TEST_F(THostileE2E, FiftyMegabyteTextIsRefusedWithOneLogLine) {
-  // Open: on a machine under a load of about 20 neither the first popup nor the "Capture error: "
-  // line came within their bounds in two runs; kept here until that is understood.
-  GTEST_SKIP() << "open: the 50 MB copy gave no \"Capture error: \" line within 180 s";
   ShowPopupOnce();
   CopyTextAndWait("before the large text");
   const std::string Large(50 * 1024 * 1024, 'a');
