@@ -121,8 +121,8 @@ bool TVellomarchFrm::SaveHistoryNow() {
 }
 
 void TVellomarchFrm::KeepHistoryWithinUnknownMaximum() {
-  // Without its settings the program does not know the user's maximum: the default one must not
-  // trim away, at the next copy, entries that the user's own maximum kept.
+  // Without its settings the program does not know the user's maximum, only that it kept as many
+  // entries as the file holds: the smaller default must not trim those away at the next copy.
   if (FSettingsUnread && FHistory->Items().Count() > FHistory->MaxItems())
     FHistory->SetMaxItems(FHistory->Items().Count());
 }

@@ -339,9 +339,10 @@ TEST(TStartUpFailure, AnUnreadableSettingsFileIsShownAndTheProgramRunsOnTheDefau
   EXPECT_EQ(Reader.HistoryTexts(), (std::vector<std::u16string>{u"after the unreadable settings", u"precious"}));
 }
 
-// The default maximum is smaller than many users' own: without the settings it must not trim a
-// longer history at the next copy.
-TEST(TStartUpFailure, AnUnreadableSettingsFileTrimsNoEntryOfALongerHistory) {
+// The default maximum is smaller than many users' own: without the settings the history keeps
+// as many entries as it held, the least the user's own maximum allowed, instead of losing ten at
+// the next copy.
+TEST(TStartUpFailure, AnUnreadableSettingsFileKeepsTheLengthOfALongerHistory) {
   std::string Before;
   {
     TScenarioWorld First;
@@ -357,8 +358,9 @@ TEST(TStartUpFailure, AnUnreadableSettingsFileTrimsNoEntryOfALongerHistory) {
   W.Start();
   ASSERT_EQ(W.Frm->History().Items().Count(), 40);
   W.CopyText(u"one more");
-  EXPECT_EQ(W.Frm->History().Items().Count(), 41);
-  EXPECT_EQ(W.HistoryTexts().back(), u"entry 0");
+  EXPECT_EQ(W.Frm->History().Items().Count(), 40);
+  EXPECT_EQ(W.HistoryTexts().front(), u"one more");
+  EXPECT_EQ(W.HistoryTexts().back(), u"entry 1");
   W.Quit();
 }
 
