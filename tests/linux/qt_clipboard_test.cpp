@@ -317,7 +317,9 @@ TEST_F(QtClipboard, MalformedFileListIsRefused) {
 struct TLongTextCase {
   const char* Name;
   std::string Target;
-  std::string Bytes;
+  // Made when the case runs: the table's texts are tens of megabytes each, and every test
+  // program start (one per test) would otherwise build them all.
+  std::string (*Bytes)();
   std::size_t Length; // UTF-16 code units Qt decodes the bytes to
 };
 void PrintTo(const TLongTextCase& ACase, std::ostream* AOut) { *AOut << ACase.Name; }
@@ -337,7 +339,7 @@ class QtClipboardLongText : public QtClipboard, public ::testing::WithParamInter
 // length, whatever the bytes' encoding on the wire.
 TEST_P(QtClipboardLongText, IsReadUpToTheBoundAndRefusedAbove) {
   const TLongTextCase& Case = GetParam();
-  OtherProgramPuts(Case.Target, Case.Bytes);
+  OtherProgramPuts(Case.Target, Case.Bytes());
   ASSERT_TRUE(FClipboard->Open());
   if (Case.Length <= Max) {
     const auto Text = FClipboard->GetUnicodeText();
@@ -357,19 +359,20 @@ TEST_P(QtClipboardLongText, IsReadUpToTheBoundAndRefusedAbove) {
 }
 
 const TLongTextCase LongTextCases[] = {
-    {"AsciiAtTheBound", "UTF8_STRING", std::string(Max, 'a'), Max},
-    {"AsciiAboveTheBound", "UTF8_STRING", std::string(Max + 1, 'a'), Max + 1},
+    {"AsciiAtTheBound", "UTF8_STRING", [] { return std::string(Max, 'a'); }, Max},
+    {"AsciiAboveTheBound", "UTF8_STRING", [] { return std::string(Max + 1, 'a'); }, Max + 1},
     // Three bytes a character: UTF-8 three times as long as the text.
-    {"JapaneseAtTheBound", "UTF8_STRING", Repeated("語", Max), Max},
-    {"JapaneseAboveTheBound", "UTF8_STRING", Repeated("語", Max + 1), Max + 1},
+    {"JapaneseAtTheBound", "UTF8_STRING", [] { return Repeated("語", Max); }, Max},
+    {"JapaneseAboveTheBound", "UTF8_STRING", [] { return Repeated("語", Max + 1); }, Max + 1},
     // Four bytes for two code units.
-    {"EmojiAtTheBound", "UTF8_STRING", Repeated("😀", Max / 2), Max},
-    {"EmojiAboveTheBound", "UTF8_STRING", Repeated("😀", Max / 2) + "a", Max + 1},
-    {"Latin1StringAboveTheBound", "STRING", std::string(Max + 1, 'c'), Max + 1},
+    {"EmojiAtTheBound", "UTF8_STRING", [] { return Repeated("😀", Max / 2); }, Max},
+    {"EmojiAboveTheBound", "UTF8_STRING", [] { return Repeated("😀", Max / 2) + "a"; }, Max + 1},
+    {"Latin1StringAboveTheBound", "STRING", [] { return std::string(Max + 1, 'c'); }, Max + 1},
     // Bytes that are not UTF-8 become U+FFFD each, and count as such.
-    {"InvalidUtf8AboveTheBound", "UTF8_STRING", std::string(Max + 1, '\xFF'), Max + 1},
+    {"InvalidUtf8AboveTheBound", "UTF8_STRING", [] { return std::string(Max + 1, '\xFF'); }, Max + 1},
     // The text ends at its first zero: a long block with an early zero is a short text.
-    {"ZeroBeforeTheBound", "UTF8_STRING", "short" + std::string(1, '\0') + std::string(Max, 'z'), 5},
+    {"ZeroBeforeTheBound", "UTF8_STRING",
+     [] { return "short" + std::string(1, '\0') + std::string(Max, 'z'); }, 5},
 };
 
 INSTANTIATE_TEST_SUITE_P(Bound, QtClipboardLongText, ::testing::ValuesIn(LongTextCases),
