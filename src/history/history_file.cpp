@@ -6,6 +6,7 @@
 
 #include "history/file_access.h"
 #include "platform/data_protection.h"
+#include "platform/large_blocks.h"
 #include "support/data_folders.h"
 #include "support/error.h"
 #include "support/log.h"
@@ -296,10 +297,10 @@ TBytes ProtectBytes(IDataProtection& AProtection, const TBytes& APlain) {
   }
 }
 
-TBytes ProtectOwnedBytes(IDataProtection& AProtection, TBytes APlain) {
-  if (APlain.empty()) return {};
+TBytes ProtectInPlaceBytes(IDataProtection& AProtection, TBytes ABuffer) {
+  if (ABuffer.size() <= AProtection.InPlaceHeaderSize()) return {};
   try {
-    return AProtection.ProtectOwned(std::move(APlain));
+    return AProtection.ProtectInPlace(std::move(ABuffer));
   } catch (const std::exception& E) {
     throw TError(u"CryptProtectData failed: " + ErrorMessage(E));
   }
@@ -355,14 +356,16 @@ void TClipHistory::SaveToFile(const std::u16string& AFile) const {
                    std::u16string(BrokenCopySuffix) + u"\" yet and is kept as it is");
     FUncopiedBrokenFile.clear();
   }
-  // Written straight into the bytes that are protected: a document of tens of megabytes is built
-  // once and never copied.
+  // Written straight into the bytes that are protected, behind the room for the protection's
+  // header: a document of tens of megabytes is built once and never copied or moved.
+  const std::size_t Header = FProtection.InPlaceHeaderSize();
   const std::size_t Length = HistoryJsonLength(FItems);
   TBytes Document;
-  Document.reserve(Length + ProtectionHeaderRoom);
-  Document.resize(Length);
-  WriteHistoryJson(FItems, reinterpret_cast<char*>(Document.data()));
-  const TBytes Protected = ProtectOwnedBytes(FProtection, std::move(Document));
+  Document.reserve(Header + Length);
+  AdviseLargeBlock(Document.data(), Document.capacity());
+  Document.resize(Header + Length);
+  WriteHistoryJson(FItems, reinterpret_cast<char*>(Document.data() + Header));
+  const TBytes Protected = ProtectInPlaceBytes(FProtection, std::move(Document));
   const std::u16string Folder = FsPath(AFile).parent_path().u16string();
   if (!Folder.empty() && !DirectoryExists(Folder)) ForceDirectories(Folder);
   WriteFileReplacing(AFile, std::string_view(reinterpret_cast<const char*>(Protected.data()), Protected.size()));

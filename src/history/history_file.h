@@ -19,8 +19,9 @@ inline constexpr std::u16string_view BrokenCopySuffix = u".broken";
 // TError "CryptProtectData failed: " / "CryptUnprotectData failed: " + the platform's text.
 TBytes ProtectBytes(IDataProtection& AProtection, const TBytes& APlain);
 TBytes UnprotectBytes(IDataProtection& AProtection, const TBytes& AProtected);
-// ProtectBytes for bytes the caller gives up (IDataProtection::ProtectOwned).
-TBytes ProtectOwnedBytes(IDataProtection& AProtection, TBytes APlain);
+// ProtectBytes for bytes the caller gives up, after AProtection.InPlaceHeaderSize() free bytes
+// (IDataProtection::ProtectInPlace).
+TBytes ProtectInPlaceBytes(IDataProtection& AProtection, TBytes ABuffer);
 
 // The document exactly as it is stored, before protection: [{"t":0,"x":"...","i":"...","p":false},...]
 // Solidus written as \/, control characters and every code unit above U+007F as \uXXXX

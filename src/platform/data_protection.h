@@ -6,16 +6,16 @@
 
 namespace vm {
 
-inline constexpr std::size_t ProtectionHeaderRoom = 64;
-
 class IDataProtection {
 public:
   virtual ~IDataProtection() = default;
   virtual TBytes Protect(const TBytes& APlain) = 0;
-  // The same for bytes the caller gives up: a protection that can encrypt them where they lie
-  // does so, sparing a copy of a history of tens of megabytes on every save. Room for a header
-  // of up to ProtectionHeaderRoom bytes in APlain's capacity lets it grow without moving.
-  virtual TBytes ProtectOwned(TBytes APlain) { return Protect(APlain); }
+  // The same for bytes the caller gives up, laid out as InPlaceHeaderSize() free bytes followed by
+  // the plain bytes: a protection that can encrypt them where they lie writes its header into the
+  // free bytes and returns the same block, sparing a history of tens of megabytes a copy and a
+  // move on every save.
+  virtual std::size_t InPlaceHeaderSize() const { return 0; }
+  virtual TBytes ProtectInPlace(TBytes ABuffer) { return Protect(ABuffer); }
   virtual TBytes Unprotect(const TBytes& AProtected) = 0;
 };
 

@@ -65,13 +65,11 @@ TEST_F(SodiumDataProtection, RoundTripsSmallEmptyAndLargeInputs) {
   std::mt19937 Random(42);
   for (auto& B : Large) B = static_cast<std::uint8_t>(Random());
   for (const TBytes& Plain : {TBytes{}, TBytes{0}, BytesOf("[]"), BytesOf("[{\"t\":0,\"x\":\"A\\/B\"}]"), Large}) {
-    // The save's way, encrypting where the bytes lie, writes the same kind of blob; with room
-    // for the header and without.
-    TBytes Roomy;
-    Roomy.reserve(Plain.size() + ProtectionHeaderRoom);
-    Roomy.assign(Plain.begin(), Plain.end());
-    for (const TBytes& Blob :
-         {Protection.Protect(Plain), Protection.ProtectOwned(Plain), Protection.ProtectOwned(Roomy)}) {
+    // The save's way, encrypting where the bytes lie behind the free room for the header,
+    // writes the same kind of blob.
+    TBytes Roomy(Protection.InPlaceHeaderSize(), 0xEE);
+    Roomy.insert(Roomy.end(), Plain.begin(), Plain.end());
+    for (const TBytes& Blob : {Protection.Protect(Plain), Protection.ProtectInPlace(Roomy)}) {
       ASSERT_EQ(Blob.size(), 1 + 24 + 16 + Plain.size());
       EXPECT_EQ(Blob[0], TSodiumDataProtection::FormatVersion);
       EXPECT_EQ(Protection.Unprotect(Blob), Plain) << "plain size " << Plain.size();

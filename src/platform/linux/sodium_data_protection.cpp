@@ -20,7 +20,6 @@ namespace fs = std::filesystem;
 static_assert(TSodiumDataProtection::KeySize == crypto_secretbox_KEYBYTES);
 static_assert(TSodiumDataProtection::NonceSize == crypto_secretbox_NONCEBYTES);
 static_assert(TSodiumDataProtection::MacSize == crypto_secretbox_MACBYTES);
-static_assert(1 + TSodiumDataProtection::NonceSize + TSodiumDataProtection::MacSize <= ProtectionHeaderRoom);
 
 namespace {
 
@@ -236,22 +235,22 @@ TBytes TSodiumDataProtection::Protect(const TBytes& APlain) {
   return Blob;
 }
 
-TBytes TSodiumDataProtection::ProtectOwned(TBytes APlain) {
+TBytes TSodiumDataProtection::ProtectInPlace(TBytes ABuffer) {
+  if (ABuffer.size() < MinBlobSize) throw TError(u"The data could not be encrypted: no room for its header");
   InitSodium();
   TKey Key = LoadKey(true);
-  const std::size_t Size = APlain.size();
-  APlain.resize(MinBlobSize + Size);
-  std::uint8_t* Blob = APlain.data();
-  // The ciphertext follows the header and the authenticator, exactly where the plain bytes now lie:
-  // secretbox encrypts them in place.
-  std::memmove(Blob + MinBlobSize, Blob, Size);
+  std::uint8_t* Blob = ABuffer.data();
   Blob[0] = FormatVersion;
   std::uint8_t* Nonce = Blob + 1;
   randombytes_buf(Nonce, NonceSize);
-  const int Result = crypto_secretbox_easy(Blob + HeaderSize, Blob + MinBlobSize, Size, Nonce, Key.data());
+  // The same bytes as crypto_secretbox_easy's: the authenticator, then the ciphertext, here
+  // written over the plain bytes.
+  std::uint8_t* Text = Blob + MinBlobSize;
+  const int Result =
+      crypto_secretbox_detached(Text, Blob + HeaderSize, Text, ABuffer.size() - MinBlobSize, Nonce, Key.data());
   sodium_memzero(Key.data(), Key.size());
   if (Result != 0) throw TError(u"The data could not be encrypted");
-  return APlain;
+  return ABuffer;
 }
 
 TBytes TSodiumDataProtection::Unprotect(const TBytes& AProtected) {

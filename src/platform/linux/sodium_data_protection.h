@@ -29,8 +29,10 @@ public:
   std::filesystem::path KeyFilePath() const { return FKeyFolder / KeyFileName; }
 
   TBytes Protect(const TBytes& APlain) override;
-  // Encrypts where the bytes lie, after moving them up behind the header.
-  TBytes ProtectOwned(TBytes APlain) override;
+  // The version, the nonce and the authenticator go into the free bytes in front; the plain bytes
+  // behind them are encrypted where they lie.
+  std::size_t InPlaceHeaderSize() const override { return 1 + NonceSize + MacSize; }
+  TBytes ProtectInPlace(TBytes ABuffer) override;
   TBytes Unprotect(const TBytes& AProtected) override;
 
 private:
