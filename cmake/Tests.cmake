@@ -19,7 +19,13 @@ include(GoogleTest)
 
 include(cmake/Fakes.cmake)
 
-# One test program per group; CTest labels let a developer run one group.
+# One test program per group, registered twice:
+# - each test on its own (labels core, scenario, linux, windows), so that a developer runs one
+#   test or one group by name: `ctest --preset linux -R SodiumDataProtection`, `-L core`;
+# - the whole program in VELLOMARCH_TEST_SHARDS parts (label whole, named "<program> part K of N"),
+#   which is how scripts/test runs them: a process per test costs more than most tests (a
+#   sanitized program's start, an X server, a Wine process), and the parts keep both cores busy.
+set(VELLOMARCH_TEST_SHARDS 2)
 function(vellomarch_test_group name label folder)
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${folder}/*.cpp)
   if(NOT sources)
@@ -30,6 +36,13 @@ function(vellomarch_test_group name label folder)
   vellomarch_warnings(${name})
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST ${VELLOMARCH_GTEST_DISCOVERY_OPTIONS}
     PROPERTIES LABELS ${label})
+  foreach(part RANGE 1 ${VELLOMARCH_TEST_SHARDS})
+    math(EXPR index "${part} - 1")
+    set(test_name "${name} part ${part} of ${VELLOMARCH_TEST_SHARDS}")
+    add_test(NAME ${test_name} COMMAND ${name})
+    set_tests_properties(${test_name} PROPERTIES LABELS whole
+      ENVIRONMENT "GTEST_TOTAL_SHARDS=${VELLOMARCH_TEST_SHARDS};GTEST_SHARD_INDEX=${index}")
+  endforeach()
 endfunction()
 
 vellomarch_test_group(core_tests core core)
@@ -49,4 +62,4 @@ endif()
 # The portable core must never include a platform header.
 add_test(NAME core_includes_no_platform_header
   COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-core-headers ${CMAKE_SOURCE_DIR})
-set_tests_properties(core_includes_no_platform_header PROPERTIES LABELS core)
+set_tests_properties(core_includes_no_platform_header PROPERTIES LABELS whole)
