@@ -97,5 +97,5 @@ if(VELLOMARCH_TESTS)
 endif()
 
 # How long a save takes with the largest accepted text in the history, under Wine (docs/reliability.md).
-add_executable(measure_history_save EXCLUDE_FROM_ALL ${CMAKE_SOURCE_DIR}/tools/measure_history_save.cpp)
+add_executable(measure_history_save EXCLUDE_FROM_ALL ${CMAKE_SOURCE_DIR}/bench/tools/measure_history_save.cpp)
 target_link_libraries(measure_history_save PRIVATE vellomarch_windows)
