@@ -116,6 +116,9 @@ long long CheckImageFileHeader(const std::u16string& AFileName) {
   return Size;
 }
 
+// Rows handed to or taken from WIC per call.
+constexpr UINT BandRows = 256;
+
 // Width x height pixels of AFrame as 0xAARRGGBB, straight alpha, top-down.
 TImage ReadFrame(IWICImagingFactory* AFactory, IWICBitmapSource* AFrame) {
   TComPtr<IWICFormatConverter> Converter;
@@ -129,8 +132,14 @@ TImage ReadFrame(IWICImagingFactory* AFactory, IWICBitmapSource* AFrame) {
   Image.Width = static_cast<int>(Width);
   Image.Height = static_cast<int>(Height);
   Image.Pixels.resize(std::size_t{Width} * Height);
-  CheckWic(Converter->CopyPixels(nullptr, Width * 4, Width * Height * 4,
-                                 reinterpret_cast<BYTE*>(Image.Pixels.data())));
+  // Band by band: a converter asked for the whole picture at once may first convert all of it
+  // into a buffer of its own, a second full-size copy beside ours.
+  for (UINT Top = 0; Top < Height; Top += BandRows) {
+    const UINT Rows = std::min(BandRows, Height - Top);
+    const WICRect Band{0, static_cast<INT>(Top), static_cast<INT>(Width), static_cast<INT>(Rows)};
+    CheckWic(Converter->CopyPixels(&Band, Width * 4, Width * Rows * 4,
+                                   reinterpret_cast<BYTE*>(Image.Pixels.data() + std::size_t{Width} * Top)));
+  }
   return Image;
 }
 
@@ -169,8 +178,12 @@ TBytes EncodeInMemory(const TImage& AImage, const GUID& AContainer) {
   WICPixelFormatGUID Format = Pixel32bppBgra;
   CheckWic(Frame->SetPixelFormat(&Format));
   if (!IsEqualGUID(Format, Pixel32bppBgra)) throw TError(u"the encoder does not take 32-bit BGRA pixels");
-  CheckWic(Frame->WritePixels(Height, Width * 4, Width * Height * 4,
-                              reinterpret_cast<BYTE*>(const_cast<std::uint32_t*>(AImage.Pixels.data()))));
+  // Band by band, as the rows are handed to the encoder in order: no call sees the whole picture.
+  for (UINT Top = 0; Top < Height; Top += BandRows) {
+    const UINT Rows = std::min(BandRows, Height - Top);
+    auto* First = const_cast<std::uint32_t*>(AImage.Pixels.data() + std::size_t{Width} * Top);
+    CheckWic(Frame->WritePixels(Rows, Width * 4, Width * Rows * 4, reinterpret_cast<BYTE*>(First)));
+  }
   CheckWic(Frame->Commit());
   CheckWic(Encoder->Commit());
 
@@ -316,26 +329,30 @@ TImage TWinImaging::Thumbnail(TImage AImage, int ASize) {
   CheckPixels(AImage);
   if (ASize <= 0) throw TError(u"A thumbnail needs a size");
 
-  void* SourceBits = nullptr;
-  const TBitmapHandle Source(CreateDib(AImage.Width, -AImage.Height, 32, &SourceBits));
-  auto* SourcePixels = static_cast<std::uint32_t*>(SourceBits);
-  for (std::size_t I = 0; I < AImage.Pixels.size(); ++I) {
-    const std::uint32_t P = AImage.Pixels[I];
+  // The picture is the thumbnail's to change: its pixels are laid over black where they lie and
+  // drawn from there, rather than from a full-size bitmap copy of them.
+  for (std::uint32_t& P : AImage.Pixels) {
     const std::uint32_t A = P >> 24;
-    SourcePixels[I] =
-        A == 0xFF ? P : OverBlack((P >> 16) & 0xFF, A) << 16 | OverBlack((P >> 8) & 0xFF, A) << 8 | OverBlack(P & 0xFF, A);
+    if (A != 0xFF) P = OverBlack((P >> 16) & 0xFF, A) << 16 | OverBlack((P >> 8) & 0xFF, A) << 8 | OverBlack(P & 0xFF, A);
   }
+  BITMAPINFO SourceFormat{};
+  SourceFormat.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  SourceFormat.bmiHeader.biWidth = AImage.Width;
+  SourceFormat.bmiHeader.biHeight = -AImage.Height; // top-down, as the pixels lie
+  SourceFormat.bmiHeader.biPlanes = 1;
+  SourceFormat.bmiHeader.biBitCount = 32;
+  SourceFormat.bmiHeader.biCompression = BI_RGB;
 
   void* ThumbBits = nullptr;
   const TBitmapHandle Thumb(CreateDib(ASize, -ASize, 24, &ThumbBits));
-  TMemoryDC SourceDC, ThumbDC;
-  if (!SourceDC.Get() || !ThumbDC.Get()) throw TError(u"The thumbnail cannot be drawn: " + SystemErrorText(GetLastError()));
-  SourceDC.Select(Source.Get());
+  TMemoryDC ThumbDC;
+  if (!ThumbDC.Get()) throw TError(u"The thumbnail cannot be drawn: " + SystemErrorText(GetLastError()));
   ThumbDC.Select(Thumb.Get());
   PatBlt(ThumbDC.Get(), 0, 0, ASize, ASize, BLACKNESS);
   SetStretchBltMode(ThumbDC.Get(), HALFTONE);
   SetBrushOrgEx(ThumbDC.Get(), 0, 0, nullptr);
-  if (!StretchBlt(ThumbDC.Get(), 0, 0, ASize, ASize, SourceDC.Get(), 0, 0, AImage.Width, AImage.Height, SRCCOPY))
+  if (StretchDIBits(ThumbDC.Get(), 0, 0, ASize, ASize, 0, 0, AImage.Width, AImage.Height, AImage.Pixels.data(),
+                    &SourceFormat, DIB_RGB_COLORS, SRCCOPY) == 0)
     throw TError(u"The thumbnail cannot be drawn: " + SystemErrorText(GetLastError()));
   GdiFlush();
 
