@@ -70,6 +70,14 @@ vellomarch_warnings(crash_test_driver)
 gtest_discover_tests(linux_e2e_tests DISCOVERY_MODE PRE_TEST ${VELLOMARCH_GTEST_DISCOVERY_OPTIONS}
   PROPERTIES LABELS linux-e2e RUN_SERIAL TRUE TIMEOUT 300)
 
+# The history key in the desktop's keyring: each test in a D-Bus session of its own with GNOME
+# Keyring unlocked by a test password (the launcher runs the listing and every test inside it).
+vellomarch_e2e_test_program(keyring_e2e_tests ${CMAKE_SOURCE_DIR}/tests/keyring/keyring_e2e_test.cpp)
+set_target_properties(keyring_e2e_tests PROPERTIES
+  CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/tests/keyring/with-keyring)
+gtest_discover_tests(keyring_e2e_tests DISCOVERY_MODE PRE_TEST ${VELLOMARCH_GTEST_DISCOVERY_OPTIONS}
+  PROPERTIES LABELS linux-e2e RUN_SERIAL TRUE TIMEOUT 300)
+
 # --- The Debian package: built from the linux-release preset, checked, unpacked and run -----------
 # Building it is a test of its own that the others need (a CTest fixture), so `ctest -L package`
 # builds, checks and runs the package, and a plain `ctest` does it along with everything else.
