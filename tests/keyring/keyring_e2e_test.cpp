@@ -143,5 +143,42 @@ TEST_F(TKeyringE2E, WithoutASessionBusAKeyringKeyedHistoryIsLeftAsItIs) {
   EXPECT_EQ(H, (std::vector<TEntry>{TextEntry("the keyring is back"), TextEntry("kept in the keyring")}));
 }
 
+// A keyring daemon that hangs (it holds the Secret Service's name and answers nothing) delays the
+// start by the bounded wait only: the program then goes on with the key file, says why, and
+// records.
+TEST_F(TKeyringE2E, AKeyringThatNeverAnswersDelaysTheStartOnlyByTheBoundedWait) {
+  // A session bus of this test's own, where the silent service takes the keyring's name.
+  TChild Bus = TChild::Start({"dbus-daemon", "--session", "--nofork", "--print-address=1"}, Root() / "bus.log");
+  std::string Address;
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        const std::string Log = ReadFile(Root() / "bus.log");
+        const std::size_t Start = Log.find("unix:");
+        const std::size_t End = Log.find('\n', Start);
+        if (Start == std::string::npos || End == std::string::npos) return false;
+        Address = Log.substr(Start, End - Start);
+        return true;
+      },
+      10000ms))
+      << ReadFile(Root() / "bus.log");
+  setenv("DBUS_SESSION_BUS_ADDRESS", Address.c_str(), 1);
+  TChild Silent = TChild::Start({VELLOMARCH_SILENT_SECRET_SERVICE}, Root() / "silent.log");
+  ASSERT_TRUE(WaitUntil([&] { return ReadFile(Root() / "silent.log").find("owner") != std::string::npos; }, 10000ms))
+      << ReadFile(Root() / "silent.log");
+
+  ASSERT_NO_FATAL_FAILURE(StartProgram());
+  EXPECT_TRUE(WaitForLogLine("History key kept in the key file \"" + KeyFile().string() +
+                             "\": the desktop's keyring (Secret Service) cannot be reached: the Secret Service did "
+                             "not answer within 10 s"));
+  // history_inspect would wait for the silent service too: it reads the key file without a bus.
+  WithoutSessionBus();
+  const auto H = CopyTextAndWait("recorded all the same");
+  EXPECT_EQ(H, std::vector<TEntry>{TextEntry("recorded all the same")});
+  EXPECT_EQ(ReadFile(KeyFile()).size(), 32u);
+  Program().Stop(10000ms);
+  Silent.Stop();
+  Bus.Stop();
+}
+
 } // namespace
 } // namespace vm::e2e
