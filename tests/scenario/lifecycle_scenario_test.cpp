@@ -298,18 +298,20 @@ TEST(TLayout, MarksColumnIsAnEighthOfTheWidthButAtLeast24) {
 namespace vm::test {
 namespace {
 
+// The history file that an earlier run left after recording "precious".
+std::string HistoryFileOfAnEarlierRun() {
+  TScenarioWorld First;
+  First.Start();
+  First.CopyText(u"precious");
+  First.Quit();
+  return ReadFileBytes(First.Frm->DataFilePath());
+}
+
 // The error is shown, and the program still starts whole on the defaults: its history, hotkeys
 // and icon, so that it can be reached, used and ended. The unreadable file stays as it is.
 TEST(TStartUpFailure, AnUnreadableSettingsFileIsShownAndTheProgramRunsOnTheDefaults) {
-  std::string Before;
-  {
-    TScenarioWorld First;
-    First.Start();
-    First.CopyText(u"precious");
-    First.Quit();
-    Before = ReadFileBytes(First.Frm->DataFilePath());
-    ASSERT_FALSE(Before.empty());
-  }
+  const std::string Before = HistoryFileOfAnEarlierRun();
+  ASSERT_FALSE(Before.empty());
   TScenarioWorld W;
   // The earlier run's data folder is gone with its world; make this one's history file the same.
   WriteFileBytes(BaseDir() + u"VellomarchData.dat", Before);
@@ -344,14 +346,7 @@ TEST(TStartUpFailure, AnUnreadableSettingsFileIsShownAndTheProgramRunsOnTheDefau
 // save of this run, whatever the user does. The program runs on an empty list all the same, and
 // a later run that has the key opens the file as it was.
 TEST(TStartUpFailure, AHistoryWhoseKeyCannotBeHadIsNeitherReadNorReplaced) {
-  std::string Before;
-  {
-    TScenarioWorld First;
-    First.Start();
-    First.CopyText(u"precious");
-    First.Quit();
-    Before = ReadFileBytes(First.Frm->DataFilePath());
-  }
+  const std::string Before = HistoryFileOfAnEarlierRun();
   TScenarioWorld W;
   WriteFileBytes(BaseDir() + u"VellomarchData.dat", Before);
   auto& Protection = static_cast<TFakeDataProtection&>(*W.F.DataProtection);
