@@ -70,6 +70,22 @@ vellomarch_warnings(crash_test_driver)
 gtest_discover_tests(linux_e2e_tests DISCOVERY_MODE PRE_TEST ${VELLOMARCH_GTEST_DISCOVERY_OPTIONS}
   PROPERTIES LABELS linux-e2e RUN_SERIAL TRUE TIMEOUT 300)
 
+# The history key in the desktop's keyring: each test in a D-Bus session of its own with GNOME
+# Keyring unlocked by a test password (the launcher runs the listing and every test inside it).
+# A Secret Service that never answers, for the bounded wait of the start-up.
+pkg_check_modules(GIO REQUIRED IMPORTED_TARGET gio-2.0)
+add_executable(silent_secret_service ${CMAKE_SOURCE_DIR}/tests/keyring/silent_secret_service.cpp)
+target_link_libraries(silent_secret_service PRIVATE PkgConfig::GIO)
+vellomarch_warnings(silent_secret_service)
+vellomarch_e2e_test_program(keyring_e2e_tests ${CMAKE_SOURCE_DIR}/tests/keyring/keyring_e2e_test.cpp)
+target_compile_definitions(keyring_e2e_tests PRIVATE
+  VELLOMARCH_SILENT_SECRET_SERVICE="$<TARGET_FILE:silent_secret_service>")
+add_dependencies(keyring_e2e_tests silent_secret_service)
+set_target_properties(keyring_e2e_tests PROPERTIES
+  CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/tests/keyring/with-keyring)
+gtest_discover_tests(keyring_e2e_tests DISCOVERY_MODE PRE_TEST ${VELLOMARCH_GTEST_DISCOVERY_OPTIONS}
+  PROPERTIES LABELS linux-e2e RUN_SERIAL TRUE TIMEOUT 300)
+
 # --- The Debian package: built from the linux-release preset, checked, unpacked and run -----------
 # Building it is a test of its own that the others need (a CTest fixture), so `ctest -L package`
 # builds, checks and runs the package, and a plain `ctest` does it along with everything else.

@@ -1,7 +1,9 @@
 # The Linux desktop program: Qt 6 Widgets for the windows, Xlib/xcb/XTest for global hotkeys,
-# focus and synthetic keys, libsodium for the history file's protection.
+# focus and synthetic keys, libsodium for the history file's protection, libsecret for its key in
+# the desktop's keyring (Secret Service).
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(SODIUM REQUIRED IMPORTED_TARGET libsodium)
+pkg_check_modules(LIBSECRET REQUIRED IMPORTED_TARGET libsecret-1)
 pkg_check_modules(X11LIBS REQUIRED IMPORTED_TARGET x11 xtst xcb)
 pkg_check_modules(WAYLAND REQUIRED IMPORTED_TARGET wayland-client)
 find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets Network)
@@ -40,7 +42,7 @@ endforeach()
 add_library(vellomarch_linux STATIC ${VELLOMARCH_LINUX_SOURCES} ${VELLOMARCH_PROTOCOL_SOURCES})
 target_include_directories(vellomarch_linux PRIVATE ${VELLOMARCH_PROTOCOL_DIR})
 set_target_properties(vellomarch_linux PROPERTIES AUTOMOC ON)
-target_link_libraries(vellomarch_linux PUBLIC vellomarch_core PkgConfig::SODIUM PkgConfig::X11LIBS PkgConfig::WAYLAND
+target_link_libraries(vellomarch_linux PUBLIC vellomarch_core PkgConfig::SODIUM PkgConfig::LIBSECRET PkgConfig::X11LIBS PkgConfig::WAYLAND
   Qt6::Core Qt6::Gui Qt6::Widgets Qt6::Network)
 vellomarch_warnings(vellomarch_linux)
 

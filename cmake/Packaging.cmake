@@ -72,6 +72,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # which other fonts draw in black and white or not at all.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-noto-cjk, qt6-translations-l10n, qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-color-emoji")
+# The history key is kept in the desktop's keyring (Secret Service) where there is one; without
+# one it stays in a key file. libsecret itself comes with the libraries' dependencies.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "gnome-keyring")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${VELLOMARCH_PACKAGE_BUILD_DIR}/conffiles)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

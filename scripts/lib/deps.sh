@@ -1,5 +1,5 @@
 # Package lists and an idempotent installer shared by scripts/run and scripts/test.
-VELLOMARCH_BUILD_PACKAGES=(cmake ninja-build pkg-config g++ nlohmann-json3-dev libsodium-dev
+VELLOMARCH_BUILD_PACKAGES=(cmake ninja-build pkg-config g++ nlohmann-json3-dev libsodium-dev libsecret-1-dev
   qt6-base-dev qt6-base-dev-tools libx11-dev libxtst-dev libxcb1-dev libwayland-dev
   librust-wayland-protocols-dev)
 # What the Linux program needs at run time on a desktop (fonts for Japanese and colour emoji,
@@ -11,8 +11,10 @@ VELLOMARCH_RUN_PACKAGES=(fonts-noto-cjk fonts-noto-color-emoji qt6-translations-
 VELLOMARCH_PACKAGING_PACKAGES=(dpkg-dev file lintian desktop-file-utils appstream)
 # A virtual desktop for running the program without a display, and for the end-to-end tests.
 # A headless sway (run as an unprivileged user) with wl-clipboard and wtype for the Wayland tests.
+# A session bus with GNOME Keyring as the Secret Service, and secret-tool to look into it, for the
+# tests of the history key in the keyring.
 VELLOMARCH_DESKTOP_PACKAGES=(xvfb xauth openbox trayer xclip xdotool x11-utils x11-xserver-utils
-  imagemagick sway wl-clipboard wtype)
+  imagemagick sway wl-clipboard wtype dbus-daemon gnome-keyring libsecret-tools)
 VELLOMARCH_TEST_PACKAGES=(googletest libgtest-dev libgmock-dev zlib1g-dev)
 # Building the bench preset (bench/, its helper programs): Google Benchmark and XFixes.
 VELLOMARCH_BENCH_BUILD_PACKAGES=(libbenchmark-dev libxfixes-dev)

@@ -47,13 +47,14 @@ void TVellomarchFrm::StartUp() {
   // A data folder made by an earlier version, or by hand, may be open to other users.
   MakeFolderPrivate(BaseDir());
   LoadSettingsIntoFields();
-  LoadOrImportHistory(*FHistory, [this] {
+  // A history file whose key this session cannot have stays unread, and so unsaved over: the
+  // program runs on with an empty list that is never written.
+  FHistoryRead = LoadOrImportHistory(*FHistory, [this] {
     // Only a completed import asks to save: its entries are the history from now on. An import
     // that raised never gets here, so no later save writes a file that would stop the retry.
     FHistoryRead = true;
     return SaveHistoryNow();
   });
-  FHistoryRead = true;
   KeepHistoryWithinUnknownMaximum();
   BuildItemMenu();
   BuildTrayMenu();

@@ -209,7 +209,9 @@ private:
   // The main window's fields.
   std::unique_ptr<TClipHistory> FHistory;
   bool FSettingsUnread = false; // the settings file could not be read at start-up
-  bool FHistoryRead = false; // the start-up got as far as reading (or importing) the history
+  // The start-up got as far as reading (or importing) the history, and the history file is not
+  // one whose key this session cannot have: until then no save may replace the file.
+  bool FHistoryRead = false;
   std::vector<int> FView;
   std::map<std::u16string, std::unique_ptr<TImage>> FThumbCache;
   bool FIgnoreClipUpdate = false;

@@ -62,9 +62,11 @@ public:
   // The protected history file (history_file.cpp). SaveToFile raises the error of the first
   // step that fails; LoadFromFile never raises: it logs, keeps a ".broken" copy and starts empty.
   // When that copy could not be made, SaveToFile makes it first, and raises rather than replace
-  // the file without it.
+  // the file without it. LoadFromFile returns false only for a file whose key cannot be had in
+  // this session (TKeyUnavailable): logged, not copied, the history empty; the caller must then
+  // not save over it.
   void SaveToFile(const std::u16string& AFile) const;
-  void LoadFromFile(const std::u16string& AFile);
+  bool LoadFromFile(const std::u16string& AFile);
 
   // Appends the entries of the old plain-text files, then trims (legacy_import.cpp).
   // Raises when a file cannot be read or is not valid UTF-8; nothing is appended then.

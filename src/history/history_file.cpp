@@ -310,6 +310,8 @@ TBytes UnprotectBytes(IDataProtection& AProtection, const TBytes& AProtected) {
   if (AProtected.empty()) return {};
   try {
     return AProtection.Unprotect(AProtected);
+  } catch (const TKeyUnavailable& E) {
+    throw TKeyUnavailable(u"CryptUnprotectData failed: " + E.Message());
   } catch (const std::exception& E) {
     throw TError(u"CryptUnprotectData failed: " + ErrorMessage(E));
   }
@@ -371,21 +373,28 @@ void TClipHistory::SaveToFile(const std::u16string& AFile) const {
   WriteFileReplacing(AFile, std::string_view(reinterpret_cast<const char*>(Protected.data()), Protected.size()));
 }
 
-void TClipHistory::LoadFromFile(const std::u16string& AFile) {
+bool TClipHistory::LoadFromFile(const std::u16string& AFile) {
   FItems.Clear();
   FUncopiedBrokenFile.clear();
-  if (!FileExists(AFile)) return;
+  if (!FileExists(AFile)) return true;
   try {
     const std::string Stored = ReadWholeFile(AFile);
     // A zero-byte file is an empty history, not a damaged one.
-    if (Stored.empty()) return;
+    if (Stored.empty()) return true;
     const TBytes Plain = UnprotectBytes(FProtection, TBytes(Stored.begin(), Stored.end()));
     ParseHistoryDocument(std::string_view(reinterpret_cast<const char*>(Plain.data()), Plain.size()), FItems);
+  } catch (const TKeyUnavailable& E) {
+    // Not damaged: its key is out of reach in this session. No ".broken" copy, and the caller
+    // keeps every save away from the file, so that a session with the key finds it as it was.
+    WriteLog(u"History load failed: " + E.Message());
+    FItems.Clear();
+    return false;
   } catch (const std::exception& E) {
     WriteLog(u"History load failed: " + ErrorMessage(E));
     if (!CopyAside(AFile)) FUncopiedBrokenFile = AFile;
     FItems.Clear();
   }
+  return true;
 }
 
 } // namespace vm

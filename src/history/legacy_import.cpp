@@ -65,21 +65,19 @@ void TClipHistory::MigrateFromLegacy(const std::u16string& ATextFile, const std:
   TrimToMax();
 }
 
-void LoadOrImportHistory(TClipHistory& AHistory, const std::function<bool()>& ASaveHistory) {
+bool LoadOrImportHistory(TClipHistory& AHistory, const std::function<bool()>& ASaveHistory) {
   const std::u16string Base = BaseDir();
   const std::u16string DataFile = Base + std::u16string(HistoryFileName);
-  if (FileExists(DataFile)) {
-    AHistory.LoadFromFile(DataFile);
-    return;
-  }
+  if (FileExists(DataFile)) return AHistory.LoadFromFile(DataFile);
   const std::u16string TextFile = Base + std::u16string(LegacyTextFileName);
   const std::u16string ImageListFile = Base + std::u16string(LegacyImageListFileName);
-  if (!FileExists(TextFile) && !FileExists(ImageListFile)) return;
+  if (!FileExists(TextFile) && !FileExists(ImageListFile)) return true;
   AHistory.MigrateFromLegacy(TextFile, ImageListFile);
   // Until the imported history is safely in the new file, the old files are its only copy.
-  if (!ASaveHistory()) return;
+  if (!ASaveHistory()) return true;
   RenameToBackupQuietly(TextFile);
   RenameToBackupQuietly(ImageListFile);
+  return true;
 }
 
 } // namespace vm

@@ -20,7 +20,8 @@ std::vector<std::u16string> ReadLegacyLines(const std::u16string& AFile);
 // Start-up: load BaseDir() + "VellomarchData.dat" when it exists; otherwise, when a legacy file
 // exists, import the legacy files, save through ASaveHistory and, only when it reports success,
 // rename the legacy files to their ".bak" names. A failed save leaves them in place so that
-// the next start imports them again. Errors of the import itself reach the caller.
-void LoadOrImportHistory(TClipHistory& AHistory, const std::function<bool()>& ASaveHistory);
+// the next start imports them again. Errors of the import itself reach the caller. Returns false
+// when the history file was left unread because its key cannot be had now (LoadFromFile).
+bool LoadOrImportHistory(TClipHistory& AHistory, const std::function<bool()>& ASaveHistory);
 
 } // namespace vm

@@ -227,6 +227,35 @@ void TE2ETest::DumpLogs() {
 
 fs::path TE2ETest::ScreenshotFolder() const { return VELLOMARCH_E2E_SCREENSHOTS; }
 
+std::vector<std::string> TE2ETest::LogLines() const {
+  std::vector<std::string> Lines;
+  std::error_code Ec;
+  std::vector<fs::path> Files;
+  for (const auto& F : fs::directory_iterator(DataFolder() / "Log", Ec))
+    if (F.path().filename().string().ends_with("_Vellomarch.log")) Files.push_back(F.path());
+  std::sort(Files.begin(), Files.end());
+  for (const fs::path& File : Files) {
+    const std::string Text = ReadFile(File);
+    for (std::size_t Pos = 0; Pos < Text.size();) {
+      std::size_t End = Text.find("\r\n", Pos);
+      if (End == std::string::npos) End = Text.size();
+      const std::string Line = Text.substr(Pos, End - Pos);
+      Lines.push_back(Line.size() > 25 ? Line.substr(25) : Line); // "yyyy/mm/dd hh:nn:ss:zzz  "
+      Pos = End + 2;
+    }
+  }
+  return Lines;
+}
+
+bool TE2ETest::WaitForLogLine(const std::string& AStart, TMs ATimeout) const {
+  return WaitUntil(
+      [&] {
+        const auto Lines = LogLines();
+        return std::any_of(Lines.begin(), Lines.end(), [&](const std::string& L) { return L.starts_with(AStart); });
+      },
+      ATimeout);
+}
+
 void TE2ETest::StartProgramWithoutTray() {
   FProgram = TChild::Start(ProgramCommand(), Root() / "vellomarch.log", -1, AppFolder());
   // The data folder is made after the application object, whose platform set-up subscribes to

@@ -95,6 +95,11 @@ protected:
 
   fs::path ScreenshotFolder() const;
 
+  // Every line of the program's daily log files, time stamps left out.
+  std::vector<std::string> LogLines() const;
+  // Waits until a line of the log starts with AStart.
+  bool WaitForLogLine(const std::string& AStart, TMs ATimeout = 10000ms) const;
+
 private:
   void DumpLogs();
 

@@ -1,5 +1,6 @@
-// Prints the plain JSON document of a data folder's history file, opened with the user's key
-// ($XDG_CONFIG_HOME/vellomarch), so that the end-to-end tests can check what was recorded.
+// Prints the plain JSON document of a data folder's history file, opened with the user's key (in
+// the session's keyring, or in $XDG_CONFIG_HOME/vellomarch), so that the end-to-end tests can check
+// what was recorded. It only looks: no key is moved or made.
 // Exit codes: 0 printed, 1 usage, 2 no history file, 3 the file cannot be opened.
 #include <cstdio>
 #include <filesystem>
@@ -8,6 +9,7 @@
 #include <iterator>
 
 #include "history/history_file.h"
+#include "platform/linux/secret_service_key.h"
 #include "platform/linux/sodium_data_protection.h"
 #include "support/error.h"
 #include "support/text.h"
@@ -26,6 +28,7 @@ int main(int argc, char** argv) {
   const vm::TBytes Stored((std::istreambuf_iterator<char>(In)), std::istreambuf_iterator<char>());
   try {
     vm::TSodiumDataProtection Protection(vm::TSodiumDataProtection::DefaultKeyFolder());
+    vm::LookUpHistoryKey(Protection);
     const vm::TBytes Plain = vm::UnprotectBytes(Protection, Stored);
     std::cout.write(reinterpret_cast<const char*>(Plain.data()), static_cast<std::streamsize>(Plain.size()));
     std::cout << "\n";

@@ -32,6 +32,7 @@ TBytes TFakeDataProtection::Protect(const TBytes& APlain) {
 
 TBytes TFakeDataProtection::Unprotect(const TBytes& AProtected) {
   ++UnprotectCalls;
+  if (KeyUnavailable) throw TKeyUnavailable(FailMessage);
   if (FailUnprotect) throw TError(FailMessage);
   return Reveal(AProtected);
 }

@@ -12,6 +12,8 @@ public:
   // While set, Protect (or Unprotect) throws TError(FailMessage), as the platform would.
   bool FailProtect = false;
   bool FailUnprotect = false;
+  // While set, Unprotect throws TKeyUnavailable(FailMessage): the key is out of reach this session.
+  bool KeyUnavailable = false;
   std::u16string FailMessage = u"The data is invalid";
   int ProtectCalls = 0;
   int UnprotectCalls = 0;

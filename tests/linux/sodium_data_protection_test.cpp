@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <random>
 #include <string>
@@ -153,8 +154,8 @@ TEST_F(SodiumDataProtection, TruncatedEmptyAndUnknownVersionBlobsFail) {
     EXPECT_EQ(Message.rfind(u"The data is invalid: ", 0), 0u) << "size " << Size << ": " << Utf16ToUtf8(Message);
   }
   TBytes Future = Blob;
-  Future[0] = 2;
-  EXPECT_EQ(UnprotectError(Protection, Future), u"The data is invalid: unknown format version 2");
+  Future[0] = 3;
+  EXPECT_EQ(UnprotectError(Protection, Future), u"The data is invalid: unknown format version 3");
 }
 
 TEST_F(SodiumDataProtection, EveryChangedByteFails) {
@@ -224,6 +225,77 @@ TEST_F(SodiumDataProtection, KeyFolderBlockedByAFileIsAnError) {
     ADD_FAILURE() << "no error";
   } catch (const TError& E) {
     EXPECT_NE(E.Message().find(u"Not a directory"), std::u16string::npos) << Utf16ToUtf8(E.Message());
+  }
+}
+
+// Where the key was kept decides what a blob needs: a keyring blob (version 2) opens only with
+// that keyring's key, and one that cannot have it says so (TKeyUnavailable: the history file is
+// then left alone) instead of looking damaged; a key-file blob (version 1) opens with the key file
+// or, once that key was moved, with the keyring's copy of it.
+TEST_F(SodiumDataProtection, EachBlobOpensOnlyWithTheKeyWhereItWasKept) {
+  TSodiumDataProtection::TKey KeyringKey{}, OtherKey{};
+  KeyringKey.fill(0x11);
+  OtherKey.fill(0x22);
+  TSodiumDataProtection InKeyring(FTemp.Path() / "keyring-user");
+  InKeyring.UseKeyringKey(KeyringKey);
+  const TBytes Plain = BytesOf("[{\"t\":0}]");
+  const TBytes KeyringBlob = InKeyring.Protect(Plain);
+  ASSERT_EQ(KeyringBlob[0], TSodiumDataProtection::KeyringFormatVersion);
+  // The save's way, in place behind the room for the longer header the key's id needs.
+  TBytes Roomy(InKeyring.InPlaceHeaderSize(), 0);
+  Roomy.insert(Roomy.end(), Plain.begin(), Plain.end());
+  const TBytes InPlaceBlob = InKeyring.ProtectInPlace(Roomy);
+  EXPECT_EQ(InPlaceBlob[0], TSodiumDataProtection::KeyringFormatVersion);
+  EXPECT_EQ(InKeyring.Unprotect(InPlaceBlob), Plain);
+  EXPECT_FALSE(fs::exists(InKeyring.KeyFilePath())) << "a keyring user got a key file";
+
+  TSodiumDataProtection FileUser(FKeyFolder);
+  const TBytes FileBlob = FileUser.Protect(Plain);
+  ASSERT_EQ(FileBlob[0], TSodiumDataProtection::FormatVersion);
+  const std::optional<TSodiumDataProtection::TKey> FileKey = FileUser.ReadKeyFileKey();
+  ASSERT_TRUE(FileKey);
+
+  enum TOutcome { Opens, KeyUnavailable, Fails };
+  struct TCase {
+    const char* Name;
+    std::function<void(TSodiumDataProtection&)> Keyring; // the session's keyring, as the start-up found it
+    bool KeyFile;                                        // the key file is there
+    const TBytes* Blob;
+    TOutcome Outcome;
+  } const Cases[] = {
+      {"keyring blob, its keyring", [&](auto& P) { P.UseKeyringKey(KeyringKey); }, false, &KeyringBlob, Opens},
+      {"keyring blob, keyring unreachable", [](auto& P) { P.KeyringUnreachable(u"no bus"); }, true, &KeyringBlob,
+       KeyUnavailable},
+      {"keyring blob, keyring without key", [](auto& P) { P.KeyringWithoutKey(); }, false, &KeyringBlob,
+       KeyUnavailable},
+      {"keyring blob, another keyring's key", [&](auto& P) { P.UseKeyringKey(OtherKey); }, false, &KeyringBlob,
+       KeyUnavailable},
+      {"key file blob, key file", [](auto& P) { P.KeyringUnreachable(u"no bus"); }, true, &FileBlob, Opens},
+      {"key file blob, key moved into the keyring", [&](auto& P) { P.UseKeyringKey(*FileKey); }, false, &FileBlob,
+       Opens},
+      {"key file blob, key file gone, keyring unreachable", [](auto& P) { P.KeyringUnreachable(u"no bus"); }, false,
+       &FileBlob, KeyUnavailable},
+      {"key file blob, key file gone, keyring without key", [](auto& P) { P.KeyringWithoutKey(); }, false, &FileBlob,
+       Fails},
+  };
+  const fs::path SavedKey = FTemp.Path() / "saved.key";
+  fs::copy_file(FileUser.KeyFilePath(), SavedKey);
+  for (const TCase& Case : Cases) {
+    SCOPED_TRACE(Case.Name);
+    fs::remove(FileUser.KeyFilePath());
+    if (Case.KeyFile) fs::copy_file(SavedKey, FileUser.KeyFilePath());
+    TSodiumDataProtection P(FKeyFolder);
+    Case.Keyring(P);
+    try {
+      EXPECT_EQ(P.Unprotect(*Case.Blob), Plain);
+      EXPECT_EQ(Case.Outcome, Opens);
+    } catch (const TKeyUnavailable& E) {
+      EXPECT_EQ(Case.Outcome, KeyUnavailable) << Utf16ToUtf8(E.Message());
+      EXPECT_NE(E.Message().find(u"move the file away to start a new history"), std::u16string::npos)
+          << Utf16ToUtf8(E.Message());
+    } catch (const TError& E) {
+      EXPECT_EQ(Case.Outcome, Fails) << Utf16ToUtf8(E.Message());
+    }
   }
 }
 

@@ -298,18 +298,20 @@ TEST(TLayout, MarksColumnIsAnEighthOfTheWidthButAtLeast24) {
 namespace vm::test {
 namespace {
 
+// The history file that an earlier run left after recording "precious".
+std::string HistoryFileOfAnEarlierRun() {
+  TScenarioWorld First;
+  First.Start();
+  First.CopyText(u"precious");
+  First.Quit();
+  return ReadFileBytes(First.Frm->DataFilePath());
+}
+
 // The error is shown, and the program still starts whole on the defaults: its history, hotkeys
 // and icon, so that it can be reached, used and ended. The unreadable file stays as it is.
 TEST(TStartUpFailure, AnUnreadableSettingsFileIsShownAndTheProgramRunsOnTheDefaults) {
-  std::string Before;
-  {
-    TScenarioWorld First;
-    First.Start();
-    First.CopyText(u"precious");
-    First.Quit();
-    Before = ReadFileBytes(First.Frm->DataFilePath());
-    ASSERT_FALSE(Before.empty());
-  }
+  const std::string Before = HistoryFileOfAnEarlierRun();
+  ASSERT_FALSE(Before.empty());
   TScenarioWorld W;
   // The earlier run's data folder is gone with its world; make this one's history file the same.
   WriteFileBytes(BaseDir() + u"VellomarchData.dat", Before);
@@ -337,6 +339,48 @@ TEST(TStartUpFailure, AnUnreadableSettingsFileIsShownAndTheProgramRunsOnTheDefau
   WriteFileBytes(BaseDir() + u"VellomarchData.dat", Saved);
   Reader.Start();
   EXPECT_EQ(Reader.HistoryTexts(), (std::vector<std::u16string>{u"after the unreadable settings", u"precious"}));
+}
+
+// A history file whose key this session cannot have (on Linux: kept in a keyring that is
+// absent or locked) is not damaged: it is neither read, nor copied aside, nor replaced by any
+// save of this run, whatever the user does. The program runs on an empty list all the same, and
+// a later run that has the key opens the file as it was.
+TEST(TStartUpFailure, AHistoryWhoseKeyCannotBeHadIsNeitherReadNorReplaced) {
+  const std::string Before = HistoryFileOfAnEarlierRun();
+  TScenarioWorld W;
+  WriteFileBytes(BaseDir() + u"VellomarchData.dat", Before);
+  auto& Protection = static_cast<TFakeDataProtection&>(*W.F.DataProtection);
+  Protection.KeyUnavailable = true;
+  Protection.FailMessage = u"the keyring cannot be reached; start where it is unlocked";
+  W.Start();
+  EXPECT_EQ(W.Frm->History().Items().Count(), 0);
+  EXPECT_TRUE(W.F.MessageBoxes.Errors.empty());
+  EXPECT_EQ(W.F.Hotkeys.Registered.size(), 2u);
+  EXPECT_TRUE(W.F.TrayIcon.Present);
+
+  W.CopyText(u"while the key is away");
+  EXPECT_EQ(W.HistoryTexts(), std::vector<std::u16string>{u"while the key is away"});
+  W.Frm->WMHotKey(W.Frm->HotKeyIDShow());
+  EXPECT_TRUE(W.F.Popup.Visible);
+  W.Quit();
+
+  EXPECT_EQ(ReadFileBytes(W.Frm->DataFilePath()), Before);
+  EXPECT_FALSE(FileExists(W.Frm->DataFilePath() + u".broken"));
+  EXPECT_EQ(Protection.ProtectCalls, 0);
+  const std::vector<std::u16string> Lines = W.LogLines();
+  ASSERT_FALSE(Lines.empty());
+  EXPECT_EQ(Lines.front(),
+            u"History load failed: CryptUnprotectData failed: the keyring cannot be reached; start where it is unlocked");
+  // Every later line is a refused save: the copy, and the shut-down.
+  EXPECT_EQ(Lines.size(), 3u);
+  for (std::size_t I = 1; I < Lines.size(); ++I)
+    EXPECT_EQ(Lines[I], u"History save failed: the history file was not read at start-up and is left as it is");
+
+  const std::string After = ReadFileBytes(W.Frm->DataFilePath());
+  TScenarioWorld Later;
+  WriteFileBytes(BaseDir() + u"VellomarchData.dat", After);
+  Later.Start();
+  EXPECT_EQ(Later.HistoryTexts(), std::vector<std::u16string>{u"precious"});
 }
 
 // The default maximum is smaller than many users' own: without the settings the history keeps

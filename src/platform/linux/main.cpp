@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "app/app_texts.h"
+#include "app/history_persistence.h"
 #include "app/vellomarch_frm.h"
 #include "platform/linux/heap_limits.h"
 #include "platform/linux/linux_data_folder.h"
@@ -28,6 +29,7 @@
 #include "platform/linux/qt_translation.h"
 #include "platform/linux/instance_commands.h"
 #include "platform/linux/single_instance.h"
+#include "platform/linux/secret_service_key.h"
 #include "platform/linux/sodium_data_protection.h"
 #include "platform/linux/theme.h"
 #include "platform/linux/wayland_data_control.h"
@@ -67,6 +69,9 @@ int RunResident(QApplication& AApp, const vm::TSingleInstance& AGuard, bool AHol
   if (ASession == TLinuxSession::XWaylandFallback) WriteLog(XWaylandFallbackLogLine);
 
   TSodiumDataProtection DataProtection(TSodiumDataProtection::DefaultKeyFolder());
+  // Before the history is read: the keyring may show its unlock prompt, and the key it holds
+  // decides which history files open.
+  for (const std::u16string& Line : SetUpHistoryKey(DataProtection, FsPath(DataFilePath())).LogLines) WriteLog(Line);
   TQtClipboard Clipboard;
   TQtImaging Imaging;
   TX11Hotkeys Hotkeys;

@@ -20,11 +20,30 @@ namespace fs = std::filesystem;
 static_assert(TSodiumDataProtection::KeySize == crypto_secretbox_KEYBYTES);
 static_assert(TSodiumDataProtection::NonceSize == crypto_secretbox_NONCEBYTES);
 static_assert(TSodiumDataProtection::MacSize == crypto_secretbox_MACBYTES);
+static_assert(TSodiumDataProtection::KeyIdSize >= crypto_generichash_BYTES_MIN);
 
 namespace {
 
-constexpr std::size_t HeaderSize = 1 + TSodiumDataProtection::NonceSize;
-constexpr std::size_t MinBlobSize = HeaderSize + TSodiumDataProtection::MacSize;
+// Version byte, the key's id for a keyring blob, then the nonce.
+constexpr std::size_t HeaderSize(std::uint8_t AVersion) {
+  return 1 + (AVersion == TSodiumDataProtection::KeyringFormatVersion ? TSodiumDataProtection::KeyIdSize : 0) +
+         TSodiumDataProtection::NonceSize;
+}
+constexpr std::size_t MinBlobSize(std::uint8_t AVersion) { return HeaderSize(AVersion) + TSodiumDataProtection::MacSize; }
+
+// Names a key without giving anything of it away: a keyed hash of a fixed text.
+std::array<std::uint8_t, TSodiumDataProtection::KeyIdSize> KeyId(const TSodiumDataProtection::TKey& AKey) {
+  static constexpr char Context[] = "Vellomarch history key id";
+  std::array<std::uint8_t, TSodiumDataProtection::KeyIdSize> Id{};
+  crypto_generichash(Id.data(), Id.size(), reinterpret_cast<const std::uint8_t*>(Context), sizeof Context - 1,
+                     AKey.data(), AKey.size());
+  return Id;
+}
+
+// What the user can do about a history file whose key is out of reach; the file stays as it is.
+constexpr char16_t LeftAsItIs[] =
+    u"The history file is left as it is and nothing is saved in this session: start the program where "
+    u"that keyring is unlocked to open it, or move the file away to start a new history";
 
 void InitSodium() {
   // sodium_init is cheap after the first call, but one call per process is all it needs.
@@ -220,34 +239,130 @@ TSodiumDataProtection::TKey TSodiumDataProtection::LoadKey(bool ACreate) const {
   return Key;
 }
 
+TSodiumDataProtection::~TSodiumDataProtection() {
+  if (FKeyringKey) sodium_memzero(FKeyringKey->data(), FKeyringKey->size());
+}
+
+void TSodiumDataProtection::UseKeyringKey(const TKey& AKey) {
+  FKeyring = TKeyring::HoldsKey;
+  FKeyringKey = AKey;
+  FKeyringReason.clear();
+}
+
+void TSodiumDataProtection::KeyringUnreachable(std::u16string AReason) {
+  FKeyring = TKeyring::Unreachable;
+  FKeyringKey.reset();
+  FKeyringReason = std::move(AReason);
+}
+
+void TSodiumDataProtection::KeyringWithoutKey() {
+  FKeyring = TKeyring::WithoutKey;
+  FKeyringKey.reset();
+  FKeyringReason.clear();
+}
+
+std::optional<TSodiumDataProtection::TKey> TSodiumDataProtection::ReadKeyFileKey() const {
+  TKey Key{};
+  if (!ReadKeyFile(Key)) return std::nullopt;
+  return Key;
+}
+
+void TSodiumDataProtection::RemoveKeyFile() const {
+  const fs::path Path = KeyFilePath();
+  if (::unlink(Path.c_str()) != 0 && errno != ENOENT)
+    throw TError(u"Cannot remove the key file " + PathText(Path) + u": " + SystemText(errno));
+  SyncFolder(FKeyFolder);
+}
+
+std::uint8_t TSodiumDataProtection::KeyForProtect(TKey& AKey) const {
+  if (FKeyringKey) {
+    AKey = *FKeyringKey;
+    return KeyringFormatVersion;
+  }
+  AKey = LoadKey(true);
+  return FormatVersion;
+}
+
+TSodiumDataProtection::TKey TSodiumDataProtection::KeyForUnprotect(const TBytes& AProtected) const {
+  if (AProtected[0] == KeyringFormatVersion) {
+    switch (FKeyring) {
+      case TKeyring::HoldsKey: {
+        const auto Id = KeyId(*FKeyringKey);
+        if (sodium_memcmp(Id.data(), AProtected.data() + 1, Id.size()) != 0)
+          throw TKeyUnavailable(u"The history file was protected with a key that this desktop's keyring does not "
+                                u"hold (the file comes from another computer or another user). " +
+                                std::u16string(LeftAsItIs));
+        return *FKeyringKey;
+      }
+      case TKeyring::Unreachable:
+        throw TKeyUnavailable(u"The history file was protected with the key kept in the desktop's keyring, which "
+                              u"cannot be reached (" + FKeyringReason + u"). " + std::u16string(LeftAsItIs));
+      case TKeyring::WithoutKey:
+        throw TKeyUnavailable(u"The history file was protected with a key kept in a desktop keyring, and this "
+                              u"desktop's keyring holds no history key (the file comes from another computer or "
+                              u"another user, or the key was deleted). " + std::u16string(LeftAsItIs));
+      case TKeyring::NotAsked:
+        throw TKeyUnavailable(u"The history file was protected with the key kept in the desktop's keyring, which "
+                              u"was not asked");
+    }
+  }
+  TKey Key{};
+  if (ReadKeyFile(Key)) return Key;
+  // The program removes a key file only once its key is in the keyring: a file saved before
+  // that move opens with the keyring's copy of the same key.
+  if (FKeyringKey) return *FKeyringKey;
+  if (FKeyring == TKeyring::Unreachable)
+    throw TKeyUnavailable(u"The key file " + PathText(KeyFilePath()) + u" does not exist and the desktop's keyring, "
+                          u"where it may have been moved, cannot be reached (" + FKeyringReason + u"). " +
+                          std::u16string(LeftAsItIs));
+  throw TError(u"The key file " + PathText(KeyFilePath()) + u" does not exist, so the data cannot be decrypted");
+}
+
 TBytes TSodiumDataProtection::Protect(const TBytes& APlain) {
   InitSodium();
-  TKey Key = LoadKey(true);
+  TKey Key{};
+  const std::uint8_t Version = KeyForProtect(Key);
   static const std::uint8_t NoBytes = 0;
-  TBytes Blob(MinBlobSize + APlain.size());
-  Blob[0] = FormatVersion;
-  std::uint8_t* Nonce = Blob.data() + 1;
+  TBytes Blob(MinBlobSize(Version) + APlain.size());
+  Blob[0] = Version;
+  if (Version == KeyringFormatVersion) {
+    const auto Id = KeyId(Key);
+    std::memcpy(Blob.data() + 1, Id.data(), Id.size());
+  }
+  std::uint8_t* Nonce = Blob.data() + HeaderSize(Version) - NonceSize;
   randombytes_buf(Nonce, NonceSize);
-  const int Result = crypto_secretbox_easy(Blob.data() + HeaderSize, APlain.empty() ? &NoBytes : APlain.data(),
-                                           APlain.size(), Nonce, Key.data());
+  const int Result = crypto_secretbox_easy(Blob.data() + HeaderSize(Version),
+                                           APlain.empty() ? &NoBytes : APlain.data(), APlain.size(), Nonce, Key.data());
   sodium_memzero(Key.data(), Key.size());
   if (Result != 0) throw TError(u"The data could not be encrypted");
   return Blob;
 }
 
+std::size_t TSodiumDataProtection::InPlaceHeaderSize() const {
+  return MinBlobSize(UsesKeyring() ? KeyringFormatVersion : FormatVersion);
+}
+
 TBytes TSodiumDataProtection::ProtectInPlace(TBytes ABuffer) {
-  if (ABuffer.size() < MinBlobSize) throw TError(u"The data could not be encrypted: no room for its header");
   InitSodium();
-  TKey Key = LoadKey(true);
+  TKey Key{};
+  const std::uint8_t Version = KeyForProtect(Key);
+  const std::size_t Header = HeaderSize(Version), MinSize = MinBlobSize(Version);
+  if (ABuffer.size() < MinSize || MinSize != InPlaceHeaderSize()) {
+    sodium_memzero(Key.data(), Key.size());
+    throw TError(u"The data could not be encrypted: no room for its header");
+  }
   std::uint8_t* Blob = ABuffer.data();
-  Blob[0] = FormatVersion;
-  std::uint8_t* Nonce = Blob + 1;
+  Blob[0] = Version;
+  if (Version == KeyringFormatVersion) {
+    const auto Id = KeyId(Key);
+    std::memcpy(Blob + 1, Id.data(), Id.size());
+  }
+  std::uint8_t* Nonce = Blob + Header - NonceSize;
   randombytes_buf(Nonce, NonceSize);
   // The same bytes as crypto_secretbox_easy's: the authenticator, then the ciphertext, here
   // written over the plain bytes.
-  std::uint8_t* Text = Blob + MinBlobSize;
-  const int Result =
-      crypto_secretbox_detached(Text, Blob + HeaderSize, Text, ABuffer.size() - MinBlobSize, Nonce, Key.data());
+  std::uint8_t* Text = Blob + MinSize;
+  const int Result = crypto_secretbox_detached(Text, Blob + Header, Text, ABuffer.size() - MinSize, Nonce, Key.data());
   sodium_memzero(Key.data(), Key.size());
   if (Result != 0) throw TError(u"The data could not be encrypted");
   return ABuffer;
@@ -256,16 +371,19 @@ TBytes TSodiumDataProtection::ProtectInPlace(TBytes ABuffer) {
 TBytes TSodiumDataProtection::Unprotect(const TBytes& AProtected) {
   InitSodium();
   if (AProtected.empty()) throw TError(u"The data is invalid: it is empty");
-  if (AProtected[0] != FormatVersion)
-    throw TError(u"The data is invalid: unknown format version " + IntToStr(AProtected[0]));
-  if (AProtected.size() < MinBlobSize)
+  const std::uint8_t Version = AProtected[0];
+  if (Version != FormatVersion && Version != KeyringFormatVersion)
+    throw TError(u"The data is invalid: unknown format version " + IntToStr(Version));
+  const std::size_t Header = HeaderSize(Version), MinSize = MinBlobSize(Version);
+  if (AProtected.size() < MinSize)
     throw TError(u"The data is invalid: it is truncated (" + IntToStr(static_cast<long long>(AProtected.size())) +
-                 u" bytes, at least " + IntToStr(static_cast<long long>(MinBlobSize)) + u" expected)");
-  TKey Key = LoadKey(false);
-  TBytes Plain(AProtected.size() - MinBlobSize);
+                 u" bytes, at least " + IntToStr(static_cast<long long>(MinSize)) + u" expected)");
+  TKey Key = KeyForUnprotect(AProtected);
+  TBytes Plain(AProtected.size() - MinSize);
   std::uint8_t Scratch = 0;
-  const int Result = crypto_secretbox_open_easy(Plain.empty() ? &Scratch : Plain.data(), AProtected.data() + HeaderSize,
-                                                AProtected.size() - HeaderSize, AProtected.data() + 1, Key.data());
+  const int Result =
+      crypto_secretbox_open_easy(Plain.empty() ? &Scratch : Plain.data(), AProtected.data() + Header,
+                                 AProtected.size() - Header, AProtected.data() + Header - NonceSize, Key.data());
   sodium_memzero(Key.data(), Key.size());
   if (Result != 0) throw TError(u"The data is invalid: authentication failed (wrong key or damaged data)");
   return Plain;
