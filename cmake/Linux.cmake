@@ -1,20 +1,22 @@
 # The Linux desktop program: Qt 6 Widgets for the windows, Xlib/xcb/XTest for global hotkeys,
-# focus and synthetic keys, libsodium for the history file's protection, libsecret for its key in
-# the desktop's keyring (Secret Service).
+# focus and synthetic keys, libwayland-client for a Wayland session's clipboard and keys, Qt D-Bus
+# for the desktop portal's global shortcuts, libsodium for the history file's protection, libsecret
+# for its key in the desktop's keyring (Secret Service).
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(SODIUM REQUIRED IMPORTED_TARGET libsodium)
 pkg_check_modules(LIBSECRET REQUIRED IMPORTED_TARGET libsecret-1)
 pkg_check_modules(X11LIBS REQUIRED IMPORTED_TARGET x11 xtst xcb)
 pkg_check_modules(WAYLAND REQUIRED IMPORTED_TARGET wayland-client)
-find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets Network)
+find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets Network DBus)
 
 file(GLOB_RECURSE VELLOMARCH_LINUX_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/src/platform/linux/*.cpp ${CMAKE_SOURCE_DIR}/src/platform/linux/*.h)
 list(FILTER VELLOMARCH_LINUX_SOURCES EXCLUDE REGEX "/main\\.cpp$")
 # The Wayland protocols the program speaks beyond the core protocol, as C bindings made by
 # wayland-scanner: wlroots' data-control from the copy Debian packages with its Rust bindings
-# (librust-wayland-protocols-dev; Debian's wayland-protocols lacks it), and the virtual keyboard
-# from the program's own description of the requests it sends.
+# (librust-wayland-protocols-dev; Debian's wayland-protocols lacks it), the standard
+# ext-data-control (newer than Debian's wayland-protocols) and the virtual keyboard from the
+# program's own descriptions of their wire form.
 enable_language(C)
 find_program(WAYLAND_SCANNER wayland-scanner REQUIRED)
 file(GLOB VELLOMARCH_DATA_CONTROL_XML
@@ -26,6 +28,7 @@ list(GET VELLOMARCH_DATA_CONTROL_XML 0 VELLOMARCH_DATA_CONTROL_XML)
 set(VELLOMARCH_PROTOCOL_DIR ${CMAKE_BINARY_DIR}/protocols)
 set(VELLOMARCH_PROTOCOL_SOURCES)
 foreach(pair "wlr-data-control-unstable-v1|${VELLOMARCH_DATA_CONTROL_XML}"
+             "ext-data-control-v1|${CMAKE_SOURCE_DIR}/src/platform/linux/protocols/vellomarch-ext-data-control.xml"
              "virtual-keyboard-unstable-v1|${CMAKE_SOURCE_DIR}/src/platform/linux/protocols/vellomarch-virtual-keyboard.xml")
   string(REPLACE "|" ";" pair "${pair}")
   list(GET pair 0 protocol)
@@ -40,10 +43,11 @@ foreach(pair "wlr-data-control-unstable-v1|${VELLOMARCH_DATA_CONTROL_XML}"
 endforeach()
 
 add_library(vellomarch_linux STATIC ${VELLOMARCH_LINUX_SOURCES} ${VELLOMARCH_PROTOCOL_SOURCES})
-target_include_directories(vellomarch_linux PRIVATE ${VELLOMARCH_PROTOCOL_DIR})
+# The tests check the generated bindings against each other.
+target_include_directories(vellomarch_linux PUBLIC ${VELLOMARCH_PROTOCOL_DIR})
 set_target_properties(vellomarch_linux PROPERTIES AUTOMOC ON)
-target_link_libraries(vellomarch_linux PUBLIC vellomarch_core PkgConfig::SODIUM PkgConfig::LIBSECRET PkgConfig::X11LIBS PkgConfig::WAYLAND
-  Qt6::Core Qt6::Gui Qt6::Widgets Qt6::Network)
+target_link_libraries(vellomarch_linux PUBLIC vellomarch_core PkgConfig::SODIUM PkgConfig::LIBSECRET PkgConfig::X11LIBS
+  PkgConfig::WAYLAND Qt6::Core Qt6::Gui Qt6::Widgets Qt6::Network Qt6::DBus)
 vellomarch_warnings(vellomarch_linux)
 
 if(EXISTS ${CMAKE_SOURCE_DIR}/src/platform/linux/main.cpp)

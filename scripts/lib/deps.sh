@@ -15,7 +15,9 @@ VELLOMARCH_PACKAGING_PACKAGES=(dpkg-dev file lintian desktop-file-utils appstrea
 # tests of the history key in the keyring.
 VELLOMARCH_DESKTOP_PACKAGES=(xvfb xauth openbox trayer xclip xdotool x11-utils x11-xserver-utils
   imagemagick sway wl-clipboard wtype dbus-daemon gnome-keyring libsecret-tools)
-VELLOMARCH_TEST_PACKAGES=(googletest libgtest-dev libgmock-dev zlib1g-dev)
+# dbus-daemon, python3-dbus and python3-gi: a private session bus with the tests' stand-in for the
+# desktop portal's global shortcuts.
+VELLOMARCH_TEST_PACKAGES=(googletest libgtest-dev libgmock-dev zlib1g-dev dbus-daemon python3-dbus python3-gi)
 # Building the bench preset (bench/, its helper programs): Google Benchmark and XFixes.
 VELLOMARCH_BENCH_BUILD_PACKAGES=(libbenchmark-dev libxfixes-dev)
 # Running scripts/bench: the peer it is compared with, and the plot of the scaling figures.

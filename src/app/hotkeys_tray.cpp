@@ -30,10 +30,10 @@ void UnregisterOne(IHotkeys& AHotkeys, int& AId) {
 } // namespace
 
 void TVellomarchFrm::RegisterHotKeys() {
-  FHotKeyIDShow = RegisterOne(P.Hotkeys, u"VellomarchHotkeyShow", FShowShortcut, u"RegisterHotKey(show) failed: ");
+  FHotKeyIDShow = RegisterOne(P.Hotkeys, ShowHotKeyName, FShowShortcut, u"RegisterHotKey(show) failed: ");
   FHotKeyIDQuit = 0;
   if (FQuitShortcut != 0)
-    FHotKeyIDQuit = RegisterOne(P.Hotkeys, u"VellomarchHotkeyQuit", FQuitShortcut, u"RegisterHotKey(quit) failed: ");
+    FHotKeyIDQuit = RegisterOne(P.Hotkeys, QuitHotKeyName, FQuitShortcut, u"RegisterHotKey(quit) failed: ");
 }
 
 void TVellomarchFrm::UnregisterHotKeys() {

@@ -5,6 +5,10 @@
 
 namespace vm {
 
+// The names the program's two hotkeys are registered under.
+inline constexpr char16_t ShowHotKeyName[] = u"VellomarchHotkeyShow";
+inline constexpr char16_t QuitHotKeyName[] = u"VellomarchHotkeyQuit";
+
 class IHotkeys {
 public:
   virtual ~IHotkeys() = default;

@@ -29,6 +29,27 @@ TEST(TWaylandSession, DataControlDecidesBetweenNativeWaylandAndXWayland) {
   }
 }
 
+// The standard data-control protocol where the compositor has it, wherever it is announced;
+// wlroots' otherwise.
+TEST(TWaylandSession, TheStandardDataControlIsPreferred) {
+  const struct {
+    const char* Name;
+    std::vector<std::string> Globals;
+    TDataControlProtocol Chosen;
+  } Cases[] = {
+      {"both, standard first", {"wl_seat", "ext_data_control_manager_v1", "zwlr_data_control_manager_v1"}, TDataControlProtocol::Ext},
+      {"both, standard last", {"zwlr_data_control_manager_v1", "wl_seat", "ext_data_control_manager_v1"}, TDataControlProtocol::Ext},
+      {"wlroots only (sway 1.7)", {"wl_seat", "zwlr_data_control_manager_v1", "zwp_virtual_keyboard_manager_v1"}, TDataControlProtocol::Wlr},
+      {"standard only", {"ext_data_control_manager_v1", "wl_seat"}, TDataControlProtocol::Ext},
+      {"neither (GNOME)", {"wl_seat", "wl_data_device_manager", "zwp_primary_selection_device_manager_v1"}, TDataControlProtocol::None},
+  };
+  for (const auto& Case : Cases) {
+    SCOPED_TRACE(Case.Name);
+    EXPECT_EQ(ChooseDataControl(Case.Globals), Case.Chosen);
+    EXPECT_EQ(OfferOf(Case.Globals).DataControl, Case.Chosen != TDataControlProtocol::None);
+  }
+}
+
 // An X11 session may still have a compositor's socket about; without WAYLAND_DISPLAY none is asked.
 TEST(TWaylandSession, NoWaylandDisplayMeansNoCompositor) {
   const char* Old = std::getenv("WAYLAND_DISPLAY");

@@ -18,6 +18,7 @@
 #include "platform/linux/linux_data_folder.h"
 #include "platform/linux/linux_regional_settings.h"
 #include "platform/linux/popup_window.h"
+#include "platform/linux/portal_global_shortcuts.h"
 #include "platform/linux/qt_clipboard.h"
 #include "platform/linux/qt_deferred_calls.h"
 #include "platform/linux/qt_dialog_factory.h"
@@ -34,6 +35,7 @@
 #include "platform/linux/theme.h"
 #include "platform/linux/wayland_data_control.h"
 #include "platform/linux/wayland_focus_input.h"
+#include "platform/linux/wayland_hotkeys.h"
 #include "platform/linux/wayland_session.h"
 #include "platform/linux/wayland_virtual_keyboard.h"
 #include "platform/linux/x11_focus_input.h"
@@ -75,6 +77,13 @@ int RunResident(QApplication& AApp, const vm::TSingleInstance& AGuard, bool AHol
   TQtClipboard Clipboard;
   TQtImaging Imaging;
   TX11Hotkeys Hotkeys;
+  // No client grabs keys on Wayland: the desktop's bindings (and its portal, where it has one)
+  // stand for the hotkeys.
+  std::unique_ptr<TWaylandHotkeys> WaylandHotkeys;
+  if (ASession == TLinuxSession::Wayland)
+    WaylandHotkeys = std::make_unique<TWaylandHotkeys>(Hotkeys, std::make_unique<TPortalGlobalShortcuts>(),
+                                                       [](const std::u16string& ALine) { WriteLog(ALine); });
+  IHotkeys& SessionHotkeys = WaylandHotkeys ? static_cast<IHotkeys&>(*WaylandHotkeys) : Hotkeys;
   TX11FocusInput X11FocusInput;
   TWaylandFocusInput WaylandFocusInput(ASession == TLinuxSession::Wayland ? TWaylandVirtualKeyboard::Connect() : nullptr);
   IFocusInput& FocusInput =
@@ -86,7 +95,7 @@ int RunResident(QApplication& AApp, const vm::TSingleInstance& AGuard, bool AHol
   TQtTrayIcon TrayIcon;
   TQtMessageBoxes MessageBoxes;
   TQtDialogFactory Dialogs;
-  TPlatform Platform{Clipboard, Imaging,      Hotkeys,      FocusInput, Screen,  DeferredCalls, SystemClock(),
+  TPlatform Platform{Clipboard, Imaging,      SessionHotkeys, FocusInput, Screen,  DeferredCalls, SystemClock(),
                      DataProtection, Popup,   Menus,        TrayIcon,   MessageBoxes, Dialogs};
 
   TVellomarchFrm Frm(Platform);
@@ -104,6 +113,7 @@ int RunResident(QApplication& AApp, const vm::TSingleInstance& AGuard, bool AHol
     }
   }
   Hotkeys.SetOnHotKey([&Frm](int AId) { Frm.WMHotKey(AId); });
+  if (WaylandHotkeys) WaylandHotkeys->SetOnHotKey([&Frm](int AId) { Frm.WMHotKey(AId); });
   AApp.installNativeEventFilter(&Hotkeys);
   // A hotkey field cannot record a combination that is grabbed system-wide.
   Dialogs.SetHotKeyRecordingHook([&Frm](bool ARecording) {

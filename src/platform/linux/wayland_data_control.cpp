@@ -8,12 +8,14 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <map>
 
 #include <wayland-client.h>
 
+#include "ext-data-control-v1-client.h"
 #include "wlr-data-control-unstable-v1-client.h"
 #include "platform/imaging.h"
 #include "support/error.h"
@@ -23,10 +25,10 @@ namespace vm {
 // One offered selection: its MIME types as announced, each read once when first asked for.
 class TOfferMimeData final : public QMimeData {
 public:
-  TOfferMimeData(TWaylandDataControl& AOwner, zwlr_data_control_offer_v1* AOffer) : FOwner(AOwner), FOffer(AOffer) {}
-  ~TOfferMimeData() override { zwlr_data_control_offer_v1_destroy(FOffer); }
+  TOfferMimeData(TWaylandDataControl& AOwner, wl_proxy* AOffer) : FOwner(AOwner), FOffer(AOffer) {}
+  ~TOfferMimeData() override { FOwner.DestroyOffer(FOffer); }
 
-  zwlr_data_control_offer_v1* Offer() const { return FOffer; }
+  wl_proxy* Offer() const { return FOffer; }
   void AddMimeType(const char* AMimeType) {
     const QString MimeType = QString::fromUtf8(AMimeType);
     FMimeTypes.append(MimeType);
@@ -63,7 +65,7 @@ private:
   QByteArray Read(const QString& AMimeType) const;
 
   TWaylandDataControl& FOwner;
-  zwlr_data_control_offer_v1* FOffer;
+  wl_proxy* FOffer;
   QStringList FMimeTypes;
   QString FPlainTextSource;
   mutable std::map<QString, QByteArray> FRead;
@@ -130,19 +132,98 @@ const wl_registry_listener RegistryListener{
     },
     [](void*, wl_registry*, uint32_t) {}};
 
-const zwlr_data_control_offer_v1_listener OfferListener{
-    [](void* AData, zwlr_data_control_offer_v1* AOffer, const char* AMimeType) {
-      Owner(AData).OfferMimeType(AOffer, AMimeType);
-    }};
+} // namespace
 
-const zwlr_data_control_device_v1_listener DeviceListener{
-    [](void* AData, zwlr_data_control_device_v1*, zwlr_data_control_offer_v1* AOffer) { Owner(AData).DataOffer(AOffer); },
-    [](void* AData, zwlr_data_control_device_v1*, zwlr_data_control_offer_v1* AOffer) {
-      Owner(AData).NewSelection(AOffer);
-    },
-    [](void* AData, zwlr_data_control_device_v1*) { Owner(AData).DeviceFinished(); },
-    // The primary selection (version 2) is not the clipboard; version 1 is bound, so it never comes.
-    [](void*, zwlr_data_control_device_v1*, zwlr_data_control_offer_v1*) {}};
+// The objects of one data-control protocol: the manager, the seat's device, and the offers it
+// announces, which the rest of this file knows only as proxies.
+class IDataControlBinding {
+public:
+  virtual ~IDataControlBinding() = default;
+  virtual void Receive(wl_proxy* AOffer, const char* AMimeType, int AFd) = 0;
+  virtual void DestroyOffer(wl_proxy* AOffer) = 0;
+  virtual void DestroyDevice() = 0;
+};
+
+namespace {
+
+// The generated bindings of a data-control protocol under the names the binding below uses; the
+// two protocols differ only in the prefix of their names.
+#define VM_DATA_CONTROL_NAMES(TNames, Prefix)                                                                        \
+  struct TNames {                                                                                                     \
+    using TManager = Prefix##_data_control_manager_v1;                                                                \
+    using TDevice = Prefix##_data_control_device_v1;                                                                  \
+    using TOffer = Prefix##_data_control_offer_v1;                                                                    \
+    using TDeviceListener = Prefix##_data_control_device_v1_listener;                                                 \
+    using TOfferListener = Prefix##_data_control_offer_v1_listener;                                                   \
+    static const wl_interface& ManagerInterface() { return Prefix##_data_control_manager_v1_interface; }             \
+    static TDevice* GetDevice(TManager* AManager, wl_seat* ASeat) {                                                   \
+      return Prefix##_data_control_manager_v1_get_data_device(AManager, ASeat);                                       \
+    }                                                                                                                 \
+    static void Listen(TDevice* ADevice, const TDeviceListener* AListener, void* AData) {                             \
+      Prefix##_data_control_device_v1_add_listener(ADevice, AListener, AData);                                        \
+    }                                                                                                                 \
+    static void Listen(TOffer* AOffer, const TOfferListener* AListener, void* AData) {                                \
+      Prefix##_data_control_offer_v1_add_listener(AOffer, AListener, AData);                                          \
+    }                                                                                                                 \
+    static void Receive(TOffer* AOffer, const char* AMimeType, int AFd) {                                             \
+      Prefix##_data_control_offer_v1_receive(AOffer, AMimeType, AFd);                                                 \
+    }                                                                                                                 \
+    static void Destroy(TManager* AManager) { Prefix##_data_control_manager_v1_destroy(AManager); }                   \
+    static void Destroy(TDevice* ADevice) { Prefix##_data_control_device_v1_destroy(ADevice); }                       \
+    static void Destroy(TOffer* AOffer) { Prefix##_data_control_offer_v1_destroy(AOffer); }                           \
+  };
+
+VM_DATA_CONTROL_NAMES(TExtNames, ext)
+VM_DATA_CONTROL_NAMES(TWlrNames, zwlr)
+#undef VM_DATA_CONTROL_NAMES
+
+wl_proxy* Proxy(void* AObject) { return static_cast<wl_proxy*>(AObject); }
+
+template <class TNames>
+class TDataControlBinding final : public IDataControlBinding {
+public:
+  using TManager = typename TNames::TManager;
+  using TDevice = typename TNames::TDevice;
+  using TOffer = typename TNames::TOffer;
+
+  // Version 1 of either: the primary selection, which is not the clipboard, is then announced by
+  // the standard protocol only.
+  TDataControlBinding(wl_registry* ARegistry, uint32_t AName, wl_seat* ASeat, TWaylandDataControl& AOwner)
+      : FManager(static_cast<TManager*>(wl_registry_bind(ARegistry, AName, &TNames::ManagerInterface(), 1))),
+        FDevice(TNames::GetDevice(FManager, ASeat)) {
+    TNames::Listen(FDevice, &DeviceListener, &AOwner);
+  }
+  ~TDataControlBinding() override {
+    DestroyDevice();
+    TNames::Destroy(FManager);
+  }
+
+  void Receive(wl_proxy* AOffer, const char* AMimeType, int AFd) override {
+    TNames::Receive(reinterpret_cast<TOffer*>(AOffer), AMimeType, AFd);
+  }
+  void DestroyOffer(wl_proxy* AOffer) override { TNames::Destroy(reinterpret_cast<TOffer*>(AOffer)); }
+  void DestroyDevice() override {
+    if (FDevice) TNames::Destroy(FDevice);
+    FDevice = nullptr;
+  }
+
+private:
+  static inline const typename TNames::TOfferListener OfferListener{
+      [](void* AData, TOffer* AOffer, const char* AMimeType) { Owner(AData).OfferMimeType(Proxy(AOffer), AMimeType); }};
+
+  static inline const typename TNames::TDeviceListener DeviceListener{
+      [](void* AData, TDevice*, TOffer* AOffer) {
+        TNames::Listen(AOffer, &OfferListener, AData);
+        Owner(AData).DataOffer(Proxy(AOffer));
+      },
+      [](void* AData, TDevice*, TOffer* AOffer) { Owner(AData).NewSelection(Proxy(AOffer)); },
+      [](void* AData, TDevice*) { Owner(AData).DeviceFinished(); },
+      // The primary selection's offer is not kept.
+      [](void* AData, TDevice*, TOffer* AOffer) { Owner(AData).PrimarySelection(Proxy(AOffer)); }};
+
+  TManager* FManager;
+  TDevice* FDevice;
+};
 
 } // namespace
 
@@ -173,8 +254,7 @@ TWaylandDataControl::~TWaylandDataControl() {
   FNotifier.reset();
   FIncoming.reset();
   FSelection.reset();
-  if (FDevice) zwlr_data_control_device_v1_destroy(FDevice);
-  if (FManager) zwlr_data_control_manager_v1_destroy(FManager);
+  FBinding.reset();
   if (FSeat) wl_seat_destroy(FSeat);
   if (FRegistry) wl_registry_destroy(FRegistry);
   wl_display_disconnect(FDisplay);
@@ -183,9 +263,17 @@ TWaylandDataControl::~TWaylandDataControl() {
 bool TWaylandDataControl::SetUp() {
   FRegistry = wl_display_get_registry(FDisplay);
   wl_registry_add_listener(FRegistry, &RegistryListener, this);
-  if (wl_display_roundtrip(FDisplay) < 0 || !FManager || !FSeat) return false;
-  FDevice = zwlr_data_control_manager_v1_get_data_device(FManager, FSeat);
-  zwlr_data_control_device_v1_add_listener(FDevice, &DeviceListener, this);
+  if (wl_display_roundtrip(FDisplay) < 0 || !FSeat) return false;
+  std::vector<std::string> Announced;
+  for (const auto& [Interface, Name] : FManagers) Announced.push_back(Interface);
+  FProtocol = ChooseDataControl(Announced);
+  const char* Chosen = FProtocol == TDataControlProtocol::Ext ? ExtDataControlManager : WlrDataControlManager;
+  const auto Manager = std::find_if(FManagers.begin(), FManagers.end(), [Chosen](const auto& AManager) { return AManager.first == Chosen; });
+  if (Manager == FManagers.end()) return false;
+  if (FProtocol == TDataControlProtocol::Ext)
+    FBinding = std::make_unique<TDataControlBinding<TExtNames>>(FRegistry, Manager->second, FSeat, *this);
+  else
+    FBinding = std::make_unique<TDataControlBinding<TWlrNames>>(FRegistry, Manager->second, FSeat, *this);
   // The device announces the selection that holds now: that one is no change.
   if (wl_display_roundtrip(FDisplay) < 0) return false;
   FNotifier = std::make_unique<QSocketNotifier>(wl_display_get_fd(FDisplay), QSocketNotifier::Read);
@@ -203,40 +291,43 @@ void TWaylandDataControl::Dispatch() {
 }
 
 void TWaylandDataControl::Global(wl_registry* ARegistry, uint32_t AName, const char* AInterface, uint32_t) {
-  if (std::strcmp(AInterface, zwlr_data_control_manager_v1_interface.name) == 0 && !FManager)
-    FManager = static_cast<zwlr_data_control_manager_v1*>(
-        wl_registry_bind(ARegistry, AName, &zwlr_data_control_manager_v1_interface, 1));
+  if (std::strcmp(AInterface, ExtDataControlManager) == 0 || std::strcmp(AInterface, WlrDataControlManager) == 0)
+    FManagers.emplace_back(AInterface, AName);
   else if (std::strcmp(AInterface, wl_seat_interface.name) == 0 && !FSeat)
     FSeat = static_cast<wl_seat*>(wl_registry_bind(ARegistry, AName, &wl_seat_interface, 1));
 }
 
-void TWaylandDataControl::DataOffer(zwlr_data_control_offer_v1* AOffer) {
-  FIncoming = std::make_unique<TOfferMimeData>(*this, AOffer);
-  zwlr_data_control_offer_v1_add_listener(AOffer, &OfferListener, this);
-}
+void TWaylandDataControl::DataOffer(wl_proxy* AOffer) { FIncoming = std::make_unique<TOfferMimeData>(*this, AOffer); }
 
-void TWaylandDataControl::OfferMimeType(zwlr_data_control_offer_v1* AOffer, const char* AMimeType) {
+void TWaylandDataControl::OfferMimeType(wl_proxy* AOffer, const char* AMimeType) {
   if (FIncoming && FIncoming->Offer() == AOffer) FIncoming->AddMimeType(AMimeType);
 }
 
-void TWaylandDataControl::NewSelection(zwlr_data_control_offer_v1* AOffer) {
+void TWaylandDataControl::NewSelection(wl_proxy* AOffer) {
   const bool Initial = !FNotifier;
   if (AOffer && FIncoming && FIncoming->Offer() == AOffer) FSelection = std::move(FIncoming);
   else FSelection.reset();
   if (!Initial && FOnSelection) FOnSelection();
 }
 
+void TWaylandDataControl::PrimarySelection(wl_proxy* AOffer) {
+  if (AOffer && FIncoming && FIncoming->Offer() == AOffer) FIncoming.reset();
+}
+
 void TWaylandDataControl::DeviceFinished() {
   FSelection.reset();
-  if (FDevice) zwlr_data_control_device_v1_destroy(FDevice);
-  FDevice = nullptr;
+  if (FBinding) FBinding->DestroyDevice();
 }
 
 const QMimeData* TWaylandDataControl::Selection() const { return FSelection.get(); }
 
-bool TWaylandDataControl::Receive(zwlr_data_control_offer_v1* AOffer, const char* AMimeType, int AFd) {
-  zwlr_data_control_offer_v1_receive(AOffer, AMimeType, AFd);
+bool TWaylandDataControl::Receive(wl_proxy* AOffer, const char* AMimeType, int AFd) {
+  FBinding->Receive(AOffer, AMimeType, AFd);
   return wl_display_flush(FDisplay) >= 0;
+}
+
+void TWaylandDataControl::DestroyOffer(wl_proxy* AOffer) {
+  if (FBinding) FBinding->DestroyOffer(AOffer);
 }
 
 } // namespace vm

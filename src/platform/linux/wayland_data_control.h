@@ -1,8 +1,9 @@
 #pragma once
 // The seat's clipboard selection as a Wayland compositor shows it to a clipboard manager (the
-// wlroots data-control protocol): every change of any client is reported, whichever window has
-// the focus, and each format is read only when asked for, within a bounded wait, so that a
-// client that never answers cannot stop the program.
+// data-control protocol: ext_data_control_v1 where the compositor offers it, wlroots'
+// zwlr_data_control_v1 otherwise; the two differ only in their names): every change of any client
+// is reported, whichever window has the focus, and each format is read only when asked for,
+// within a bounded wait, so that a client that never answers cannot stop the program.
 #include <QObject>
 
 #include <chrono>
@@ -11,16 +12,20 @@
 
 class QMimeData;
 class QSocketNotifier;
+#include <string>
+#include <vector>
+
+#include "platform/linux/wayland_session.h"
+
 struct wl_display;
+struct wl_proxy;
 struct wl_registry;
 struct wl_seat;
-struct zwlr_data_control_manager_v1;
-struct zwlr_data_control_device_v1;
-struct zwlr_data_control_offer_v1;
 
 namespace vm {
 
 class TOfferMimeData;
+class IDataControlBinding;
 
 class TWaylandDataControl final : public QObject {
 public:
@@ -35,15 +40,20 @@ public:
   // next change. Reading a format that the owner does not deliver in time throws TError.
   const QMimeData* Selection() const;
 
+  // The protocol spoken with the compositor.
+  TDataControlProtocol Protocol() const { return FProtocol; }
+
   // Hands AFd the bytes of AMimeType from the offer; false when the compositor is gone.
-  bool Receive(zwlr_data_control_offer_v1* AOffer, const char* AMimeType, int AFd);
+  bool Receive(wl_proxy* AOffer, const char* AMimeType, int AFd);
+  void DestroyOffer(wl_proxy* AOffer);
   std::chrono::milliseconds ReadWait() const { return FReadWait; }
 
-  // Listener entry points of the protocol objects.
+  // Listener entry points of the protocol objects; an offer is either protocol's offer object.
   void Global(wl_registry* ARegistry, uint32_t AName, const char* AInterface, uint32_t AVersion);
-  void DataOffer(zwlr_data_control_offer_v1* AOffer);
-  void OfferMimeType(zwlr_data_control_offer_v1* AOffer, const char* AMimeType);
-  void NewSelection(zwlr_data_control_offer_v1* AOffer);
+  void DataOffer(wl_proxy* AOffer);
+  void OfferMimeType(wl_proxy* AOffer, const char* AMimeType);
+  void NewSelection(wl_proxy* AOffer);
+  void PrimarySelection(wl_proxy* AOffer);
   void DeviceFinished();
 
 private:
@@ -55,8 +65,10 @@ private:
   std::chrono::milliseconds FReadWait;
   wl_registry* FRegistry = nullptr;
   wl_seat* FSeat = nullptr;
-  zwlr_data_control_manager_v1* FManager = nullptr;
-  zwlr_data_control_device_v1* FDevice = nullptr;
+  // The data-control managers the compositor announced: registry name by interface.
+  std::vector<std::pair<std::string, uint32_t>> FManagers;
+  TDataControlProtocol FProtocol = TDataControlProtocol::None;
+  std::unique_ptr<IDataControlBinding> FBinding;
   // The offer being introduced (its MIME types arrive before the selection event names it).
   std::unique_ptr<TOfferMimeData> FIncoming;
   std::unique_ptr<TOfferMimeData> FSelection;

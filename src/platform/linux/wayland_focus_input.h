@@ -31,7 +31,7 @@ public:
   bool AttachThreadInput(std::uint32_t, std::uint32_t, bool) override { return false; }
   TWindowHandle GetFocus() override { return 0; }
   void SetFocus(TWindowHandle) override {}
-  // Waits, bounded, until none of the program's windows has the focus any more.
+  // Waits, bounded, until the compositor has taken the keyboard from the program's windows.
   void ReturnActivation(TWindowHandle AActiveWnd) override;
   void SendInput(const std::vector<TKeyRecord>& ARecords) override;
 

@@ -2,6 +2,7 @@
 
 #include <wayland-client.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -10,12 +11,7 @@ namespace vm {
 namespace {
 
 void OnGlobal(void* AData, wl_registry*, uint32_t, const char* AInterface, uint32_t) {
-  auto& Offer = *static_cast<TWaylandOffer*>(AData);
-  if (std::strcmp(AInterface, "zwlr_data_control_manager_v1") == 0 ||
-      std::strcmp(AInterface, "ext_data_control_manager_v1") == 0)
-    Offer.DataControl = true;
-  else if (std::strcmp(AInterface, "zwp_virtual_keyboard_manager_v1") == 0)
-    Offer.VirtualKeyboard = true;
+  static_cast<std::vector<std::string>*>(AData)->emplace_back(AInterface);
 }
 
 void OnGlobalRemove(void*, wl_registry*, uint32_t) {}
@@ -31,13 +27,30 @@ std::optional<TWaylandOffer> ProbeWaylandCompositor() {
   if (!Name || !*Name) return std::nullopt;
   wl_display* Display = wl_display_connect(nullptr);
   if (!Display) return std::nullopt;
-  TWaylandOffer Offer;
+  std::vector<std::string> Interfaces;
   wl_registry* Registry = wl_display_get_registry(Display);
-  wl_registry_add_listener(Registry, &RegistryListener, &Offer);
+  wl_registry_add_listener(Registry, &RegistryListener, &Interfaces);
   const bool Answered = wl_display_roundtrip(Display) >= 0;
   wl_registry_destroy(Registry);
   wl_display_disconnect(Display);
   if (!Answered) return std::nullopt;
+  return OfferOf(Interfaces);
+}
+
+TDataControlProtocol ChooseDataControl(const std::vector<std::string>& AInterfaces) {
+  auto Has = [&AInterfaces](const char* AName) {
+    return std::find(AInterfaces.begin(), AInterfaces.end(), AName) != AInterfaces.end();
+  };
+  if (Has(ExtDataControlManager)) return TDataControlProtocol::Ext;
+  if (Has(WlrDataControlManager)) return TDataControlProtocol::Wlr;
+  return TDataControlProtocol::None;
+}
+
+TWaylandOffer OfferOf(const std::vector<std::string>& AInterfaces) {
+  TWaylandOffer Offer;
+  Offer.DataControl = ChooseDataControl(AInterfaces) != TDataControlProtocol::None;
+  Offer.VirtualKeyboard =
+      std::find(AInterfaces.begin(), AInterfaces.end(), "zwp_virtual_keyboard_manager_v1") != AInterfaces.end();
   return Offer;
 }
 

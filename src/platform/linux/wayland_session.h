@@ -5,6 +5,7 @@
 // of X11 programs only.
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace vm {
 
@@ -13,6 +14,15 @@ struct TWaylandOffer {
   bool DataControl = false;     // zwlr_data_control_manager_v1 or ext_data_control_manager_v1
   bool VirtualKeyboard = false; // zwp_virtual_keyboard_manager_v1
 };
+
+// The two data-control protocols differ only in their names; the standard one is preferred.
+enum class TDataControlProtocol { None, Wlr, Ext };
+inline constexpr char ExtDataControlManager[] = "ext_data_control_manager_v1";
+inline constexpr char WlrDataControlManager[] = "zwlr_data_control_manager_v1";
+
+// Which data-control protocol to speak with a compositor that announces AInterfaces.
+TDataControlProtocol ChooseDataControl(const std::vector<std::string>& AInterfaces);
+TWaylandOffer OfferOf(const std::vector<std::string>& AInterfaces);
 
 // Asks the compositor of $WAYLAND_DISPLAY for its globals; nullopt without a reachable one.
 std::optional<TWaylandOffer> ProbeWaylandCompositor();
