@@ -73,9 +73,12 @@ public:
     const xcb_screen_t* Screen = xcb_setup_roots_iterator(xcb_get_setup(FConnection)).data;
     if (!Screen) return;
     const std::uint32_t Mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
-    xcb_change_window_attributes(FConnection, Screen->root, XCB_CW_EVENT_MASK, &Mask);
-    xcb_flush(FConnection);
-    FUsable = true;
+    // Checked: the server has taken the mask before the first activation is asked for.
+    const xcb_void_cookie_t Cookie =
+        xcb_change_window_attributes_checked(FConnection, Screen->root, XCB_CW_EVENT_MASK, &Mask);
+    xcb_generic_error_t* Error = xcb_request_check(FConnection, Cookie);
+    FUsable = Error == nullptr;
+    std::free(Error);
   }
   ~TActivationWatch() { xcb_disconnect(FConnection); }
   TActivationWatch(const TActivationWatch&) = delete;
@@ -98,7 +101,8 @@ public:
         std::free(Event);
       }
       if (Changed) return true;
-      const auto Left = std::chrono::duration_cast<std::chrono::milliseconds>(Deadline - std::chrono::steady_clock::now());
+      const auto Left =
+          std::chrono::duration_cast<std::chrono::milliseconds>(Deadline - std::chrono::steady_clock::now());
       if (Left.count() <= 0 || !Usable()) return false;
       pollfd Fd{xcb_get_file_descriptor(FConnection), POLLIN, 0};
       ::poll(&Fd, 1, static_cast<int>(Left.count()) + 1);
@@ -235,7 +239,8 @@ void TX11FocusInput::SetFocus(TWindowHandle AWindow) {
 void TX11FocusInput::ReturnActivation(TWindowHandle AActiveWnd) {
   if (!FDisplay || AActiveWnd == 0 || IsActive(AActiveWnd)) return;
   // Watching before asking, so that the window manager's answer cannot slip by unseen.
-  if (!FActivationWatch) FActivationWatch = std::make_unique<TActivationWatch>(DisplayString(FDisplay), FNetActiveWindow);
+  if (!FActivationWatch)
+    FActivationWatch = std::make_unique<TActivationWatch>(DisplayString(FDisplay), FNetActiveWindow);
   FActivationWatch->Drain();
   RequestActivation(AActiveWnd, HasActiveWindowSupport());
   // The window manager acts on its own time; the keys that follow must find the window ready.
@@ -243,7 +248,8 @@ void TX11FocusInput::ReturnActivation(TWindowHandle AActiveWnd) {
   // without that (no window manager), hence a look at least every PollInterval.
   const auto Deadline = std::chrono::steady_clock::now() + FActivationWait;
   while (!IsActive(AActiveWnd)) {
-    const auto Left = std::chrono::duration_cast<std::chrono::milliseconds>(Deadline - std::chrono::steady_clock::now());
+    const auto Left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(Deadline - std::chrono::steady_clock::now());
     if (Left.count() <= 0) return;
     const auto Slice = std::min(Left, std::chrono::duration_cast<std::chrono::milliseconds>(PollInterval));
     if (FActivationWatch->Usable()) FActivationWatch->WaitForChange(Slice);
