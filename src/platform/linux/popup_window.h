@@ -135,7 +135,7 @@ public:
   // The key as FormKeyDown sees it and whether the handler consumed it; for the key preview.
   bool PreviewKey(const QKeyEvent& AEvent);
   // Whether the search box and the fonts have been made: a program that was never called up
-  // keeps neither (they are most of what a resident Qt program adds to a bare window).
+  // keeps neither (with the font database they come to about 4.5 MB of resident memory).
   bool ContentCreated() const { return FSearchEdit != nullptr; }
   void setVisible(bool AVisible) override;
 
