@@ -21,6 +21,7 @@
 #include "platform/linux/qt_ui_support.h"
 #include "platform/linux/theme.h"
 #include "support/data_folders.h"
+#include "support/rounding.h"
 #include "x11_test_environment.h"
 
 namespace vm {
@@ -83,6 +84,28 @@ TEST_F(PopupWindow, LaysOutTheSearchBoxOverTheGridFromTheOuterSize) {
   EXPECT_EQ(Popup.SearchEditHeight(), 23);
   EXPECT_EQ(Popup.SearchEdit().geometry(), QRect(0, 0, ClientWidth, 23));
   EXPECT_EQ(Popup.Grid().geometry(), QRect(0, 23, ClientWidth, ClientHeight - 23));
+}
+
+// A program never called up has no search box and no fonts yet; what the core set meanwhile
+// is what the first showing shows.
+TEST_F(PopupWindow, WhatWasSetBeforeTheFirstShowingIsThereWhenItShows) {
+  TPopupWindow Popup;
+  Popup.SetOuterWidth(240);
+  Popup.SetOuterHeight(300);
+  Popup.SetSearchText(u"apple");
+  Popup.SetGridFontSize(12);
+  EXPECT_EQ(Popup.SearchText(), u"apple");
+  EXPECT_FALSE(Popup.ContentCreated());
+  Popup.show();
+  ASSERT_TRUE(WaitUntil([&] { return Popup.isVisible(); }));
+  ASSERT_TRUE(Popup.ContentCreated());
+  EXPECT_EQ(Popup.SearchEdit().text(), QStringLiteral("apple"));
+  EXPECT_TRUE(Popup.SearchEdit().isVisible());
+  EXPECT_EQ(Popup.SearchEdit().geometry(), QRect(0, 0, Popup.GridClientWidth(), 23));
+  EXPECT_EQ(Popup.SearchEdit().placeholderText(), QStringLiteral("検索..."));
+  EXPECT_EQ(Popup.font().pixelSize(), 11);
+  EXPECT_EQ(Popup.Grid().font().pixelSize(), MulDiv(12, ui::ScreenDpi(Popup.screen()), 72));
+  EXPECT_TRUE(Popup.CanFocusSearch());
 }
 
 TEST_F(PopupWindow, MouseToCellCountsTheLineBelowAndRightOfEachCell) {

@@ -28,6 +28,7 @@
 #include "platform/linux/qt_screen.h"
 #include "platform/linux/qt_tray_icon.h"
 #include "platform/linux/qt_translation.h"
+#include "platform/linux/qt_ui_support.h"
 #include "platform/linux/instance_commands.h"
 #include "platform/linux/single_instance.h"
 #include "platform/linux/secret_service_key.h"
@@ -199,7 +200,7 @@ int main(int argc, char** argv) {
   if (!Line.Valid) return ShowUsage();
   App.setQuitOnLastWindowClosed(false);
   App.setApplicationName(QStringLiteral("Vellomarch"));
-  App.setWindowIcon(QIcon(QStringLiteral(":/icons/vellomarch-64.png")));
+  App.setWindowIcon(vm::ui::ProgramIcon());
   vm::InstallQtJapaneseTranslation(App);
 
   if (Lock == TAcquire::AnotherRunning) {

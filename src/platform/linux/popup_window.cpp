@@ -190,20 +190,7 @@ TPopupWindow::TPopupWindow(TVellomarchFrm* AFrm)
   setWindowTitle(ui::Qs(std::u16string_view(texts::MainCaption)));
   setWindowIcon(ui::ProgramIcon());
   setAttribute(Qt::WA_StyledBackground);
-  setFont(ui::MainWindowFont(MainFontPixelHeight));
   FLayoutDpi = ui::ScreenDpi();
-
-  FSearchEdit = new QLineEdit(this);
-  FSearchEdit->setObjectName(QStringLiteral("SearchEdit"));
-  FSearchEdit->setPlaceholderText(ui::Qs(std::u16string_view(texts::SearchPlaceholder)));
-  QPalette EditPalette = FSearchEdit->palette();
-  EditPalette.setColor(QPalette::PlaceholderText, QColor(128, 128, 128));
-  FSearchEdit->setPalette(EditPalette);
-  FSearchEdit->setFocusPolicy(Qt::StrongFocus);
-  // Changes the user makes only; SetSearchText changes the text silently.
-  connect(FSearchEdit, &QLineEdit::textEdited, this, [this] {
-    if (FFrm) FFrm->SearchEditChange();
-  });
 
   FGrid = new TClipHistoryGrid(this);
   FGrid->DrawCell = [this](int ACol, int ARow, const TRect& ARect) {
@@ -229,11 +216,45 @@ TPopupWindow::TPopupWindow(TVellomarchFrm* AFrm)
 
   // Key preview: the window sees every key before the control that has the focus.
   installEventFilter(this);
-  FSearchEdit->installEventFilter(this);
   FGrid->installEventFilter(this);
 
   ApplyClientSize();
   ui::RequestFrameExtents(*this);
+}
+
+void TPopupWindow::CreateContent() {
+  if (FSearchEdit) return;
+  // Looking the faces up starts the font database, and the search box lays its text out with them.
+  setFont(ui::MainWindowFont(MainFontPixelHeight));
+  if (FGridFontPixels > 0) FGrid->setFont(ui::MainWindowFont(FGridFontPixels));
+
+  FSearchEdit = new QLineEdit(FPendingSearchText, this);
+  FPendingSearchText.clear();
+  FSearchEdit->setObjectName(QStringLiteral("SearchEdit"));
+  FSearchEdit->setPlaceholderText(ui::Qs(std::u16string_view(texts::SearchPlaceholder)));
+  QPalette EditPalette = FSearchEdit->palette();
+  EditPalette.setColor(QPalette::PlaceholderText, QColor(128, 128, 128));
+  FSearchEdit->setPalette(EditPalette);
+  FSearchEdit->setFocusPolicy(Qt::StrongFocus);
+  // Changes the user makes only; SetSearchText changes the text silently.
+  connect(FSearchEdit, &QLineEdit::textEdited, this, [this] {
+    if (FFrm) FFrm->SearchEditChange();
+  });
+  // First in the tab order, as it is first in the window.
+  setTabOrder(FSearchEdit, FGrid);
+  FSearchEdit->installEventFilter(this);
+  LayOutChildren();
+  if (isVisible()) FSearchEdit->show();
+}
+
+void TPopupWindow::setVisible(bool AVisible) {
+  if (AVisible) CreateContent();
+  QWidget::setVisible(AVisible);
+}
+
+QLineEdit& TPopupWindow::SearchEdit() {
+  CreateContent();
+  return *FSearchEdit;
 }
 
 TPopupWindow::~TPopupWindow() { FHideTimer.stop(); }
@@ -288,7 +309,7 @@ void TPopupWindow::ApplyClientSize() {
 
 void TPopupWindow::LayOutChildren() {
   const int Width = FClientSize.width();
-  FSearchEdit->setGeometry(0, 0, Width, SearchEditPixelHeight);
+  if (FSearchEdit) FSearchEdit->setGeometry(0, 0, Width, SearchEditPixelHeight);
   FGrid->setGeometry(0, SearchEditPixelHeight, Width, std::max(0, FClientSize.height() - SearchEditPixelHeight));
 }
 
@@ -363,18 +384,24 @@ void TPopupWindow::SetHideTimerEnabled(bool AEnabled) {
   else FHideTimer.stop();
 }
 
-std::u16string TPopupWindow::SearchText() { return ui::U16(FSearchEdit->text()); }
+std::u16string TPopupWindow::SearchText() { return ui::U16(FSearchEdit ? FSearchEdit->text() : FPendingSearchText); }
 
-void TPopupWindow::SetSearchText(const std::u16string& AText) { FSearchEdit->setText(ui::Qs(AText)); }
+void TPopupWindow::SetSearchText(const std::u16string& AText) {
+  if (FSearchEdit) FSearchEdit->setText(ui::Qs(AText));
+  else FPendingSearchText = ui::Qs(AText);
+}
 
-bool TPopupWindow::CanFocusSearch() { return isVisible() && FSearchEdit->isEnabled() && FSearchEdit->isVisible(); }
+bool TPopupWindow::CanFocusSearch() {
+  return isVisible() && FSearchEdit && FSearchEdit->isEnabled() && FSearchEdit->isVisible();
+}
 
-void TPopupWindow::FocusSearch() { FSearchEdit->setFocus(Qt::OtherFocusReason); }
+void TPopupWindow::FocusSearch() { SearchEdit().setFocus(Qt::OtherFocusReason); }
 
 void TPopupWindow::SetGridFontSize(int APoints) {
   // Points at the DPI the layout is for, which Qt's logical DPI is not when the display has no
   // Xft.dpi setting.
-  FGrid->setFont(ui::MainWindowFont(MulDiv(APoints > 0 ? APoints : 8, ui::ScreenDpi(screen()), 72)));
+  FGridFontPixels = MulDiv(APoints > 0 ? APoints : 8, ui::ScreenDpi(screen()), 72);
+  if (ContentCreated()) FGrid->setFont(ui::MainWindowFont(FGridFontPixels));
 }
 
 void TPopupWindow::FollowScreen(QScreen* AScreen) {

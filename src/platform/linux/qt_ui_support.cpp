@@ -2,6 +2,7 @@
 
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <QImageReader>
 #include <QPainter>
 #include <QPainterPath>
 #include <QScreen>
@@ -104,8 +105,12 @@ QImage ToQImage(const TImage& AImage, bool AOpaque) {
 QIcon ProgramIcon() {
   QIcon Icon;
   for (const char* Name : {":/icons/vellomarch-32.png", ":/icons/vellomarch-64.png"}) {
-    const QPixmap Picture(QString::fromUtf8(Name));
-    if (!Picture.isNull()) Icon.addPixmap(Picture);
+    // Read as the PNG it is: left to guess, Qt would load every image-format plugin to ask each
+    // about the file, and keep them all loaded.
+    QImageReader Reader(QString::fromUtf8(Name), "png");
+    Reader.setAutoDetectImageFormat(false);
+    const QImage Picture = Reader.read();
+    if (!Picture.isNull()) Icon.addPixmap(QPixmap::fromImage(Picture));
   }
   if (!Icon.isNull()) return Icon;
   for (int Size : {32, 64}) {

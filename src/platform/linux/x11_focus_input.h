@@ -12,10 +12,13 @@
 // without doing anything. The focus is the server's one input focus, shared by every client.
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "platform/focus_input.h"
 #include "platform/linux/x11_display.h"
+
+typedef struct xcb_connection_t xcb_connection_t;
 
 namespace vm {
 
@@ -27,6 +30,7 @@ public:
   // Uses Qt's X connection; on another platform every call answers "none" and does nothing.
   // AActivationWait bounds ReturnActivation's wait for the window to become active.
   explicit TX11FocusInput(std::chrono::milliseconds AActivationWait = std::chrono::milliseconds(300));
+  ~TX11FocusInput() override;
 
   TWindowHandle GetForegroundWindow() override;
   // For one of the program's own windows, also asks Qt to raise and activate it (Qt then
@@ -48,10 +52,16 @@ public:
   bool IsActive(TWindowHandle AWindow);
 
 private:
+  class TActivationWatch;
   void RequestActivation(TWindowHandle AWindow, bool AWindowManager);
   TWindowHandle CurrentFocus();
 
   Display* FDisplay = nullptr;
+  // The same connection as Qt's, for the requests whose replies are awaited: an error comes
+  // back with its reply there, with no round trip of its own.
+  xcb_connection_t* FConnection = nullptr;
+  // Made at the first paste.
+  std::unique_ptr<TActivationWatch> FActivationWatch;
   unsigned long FRoot = 0;
   unsigned long FNetActiveWindow = 0, FNetSupported = 0, FNetSupportingWmCheck = 0;
   bool FHasXTest = false;
