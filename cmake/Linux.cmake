@@ -7,7 +7,7 @@ pkg_check_modules(SODIUM REQUIRED IMPORTED_TARGET libsodium)
 pkg_check_modules(LIBSECRET REQUIRED IMPORTED_TARGET libsecret-1)
 pkg_check_modules(X11LIBS REQUIRED IMPORTED_TARGET x11 xtst xcb)
 pkg_check_modules(WAYLAND REQUIRED IMPORTED_TARGET wayland-client)
-find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets Network DBus)
+find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets DBus)
 
 file(GLOB_RECURSE VELLOMARCH_LINUX_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/src/platform/linux/*.cpp ${CMAKE_SOURCE_DIR}/src/platform/linux/*.h)
@@ -47,7 +47,7 @@ add_library(vellomarch_linux STATIC ${VELLOMARCH_LINUX_SOURCES} ${VELLOMARCH_PRO
 target_include_directories(vellomarch_linux PUBLIC ${VELLOMARCH_PROTOCOL_DIR})
 set_target_properties(vellomarch_linux PROPERTIES AUTOMOC ON)
 target_link_libraries(vellomarch_linux PUBLIC vellomarch_core PkgConfig::SODIUM PkgConfig::LIBSECRET PkgConfig::X11LIBS
-  PkgConfig::WAYLAND Qt6::Core Qt6::Gui Qt6::Widgets Qt6::Network Qt6::DBus)
+  PkgConfig::WAYLAND Qt6::Core Qt6::Gui Qt6::Widgets Qt6::DBus)
 vellomarch_warnings(vellomarch_linux)
 
 if(EXISTS ${CMAKE_SOURCE_DIR}/src/platform/linux/main.cpp)

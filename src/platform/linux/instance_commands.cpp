@@ -1,9 +1,10 @@
 #include "platform/linux/instance_commands.h"
 
-#include <QLocalSocket>
+#include <QSocketNotifier>
 
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -19,13 +20,13 @@ constexpr const char* ShowRequest = "show\n";
 constexpr const char* QuitRequest = "quit\n";
 constexpr const char* Acknowledgement = "ok\n";
 // A request is one short line; anything longer is not one of ours.
-constexpr qint64 MaxRequestLength = 64;
+constexpr std::size_t MaxRequestLength = 64;
 
 const char* RequestOf(TInstanceCommand ACommand) {
   return ACommand == TInstanceCommand::Quit ? QuitRequest : ShowRequest;
 }
 
-TInstanceCommand CommandOfRequest(const QByteArray& ALine) {
+TInstanceCommand CommandOfRequest(const std::string& ALine) {
   if (ALine == ShowRequest) return TInstanceCommand::Show;
   if (ALine == QuitRequest) return TInstanceCommand::Quit;
   return TInstanceCommand::None;
@@ -45,13 +46,20 @@ private:
   int FFd;
 };
 
-bool ConnectTo(int AFd, const QString& APath) {
+// False when the path does not fit into a socket address.
+bool SocketAddress(const QString& APath, sockaddr_un& AAddress) {
   const QByteArray Path = APath.toLocal8Bit();
+  AAddress = sockaddr_un{};
+  AAddress.sun_family = AF_UNIX;
+  if (Path.isEmpty() || static_cast<std::size_t>(Path.size()) >= sizeof(AAddress.sun_path)) return false;
+  std::memcpy(AAddress.sun_path, Path.constData(), static_cast<std::size_t>(Path.size()));
+  return true;
+}
+
+bool ConnectTo(int AFd, const QString& APath) {
   sockaddr_un Address{};
-  Address.sun_family = AF_UNIX;
-  if (Path.isEmpty() || static_cast<std::size_t>(Path.size()) >= sizeof(Address.sun_path)) return false;
-  std::memcpy(Address.sun_path, Path.constData(), static_cast<std::size_t>(Path.size()));
-  return ::connect(AFd, reinterpret_cast<const sockaddr*>(&Address), sizeof(Address)) == 0;
+  return SocketAddress(APath, Address) &&
+         ::connect(AFd, reinterpret_cast<const sockaddr*>(&Address), sizeof(Address)) == 0;
 }
 
 bool SendAll(int AFd, const std::string& ABytes) {
@@ -115,35 +123,84 @@ TSendResult SendInstanceCommand(const QString& AChannelPath, TInstanceCommand AC
   return ReadLine(Socket.Get(), ATimeout) == Acknowledgement ? TSendResult::Done : TSendResult::NoAnswer;
 }
 
-TInstanceCommandServer::TInstanceCommandServer(QString AChannelPath) : FChannelPath(std::move(AChannelPath)) {
-  FServer.setSocketOptions(QLocalServer::UserAccessOption);
-  connect(&FServer, &QLocalServer::newConnection, this, &TInstanceCommandServer::AcceptConnections);
+TInstanceCommandServer::TInstanceCommandServer(QString AChannelPath) : FChannelPath(std::move(AChannelPath)) {}
+
+TInstanceCommandServer::~TInstanceCommandServer() {
+  while (!FConnections.empty()) Close(FConnections.begin()->first);
+  if (FListener < 0) return;
+  FListenerNotifier.reset();
+  ::close(FListener);
+  ::unlink(FChannelPath.toLocal8Bit().constData());
+}
+
+bool TInstanceCommandServer::Fail(const char* AStep) {
+  FError = QStringLiteral("%1 %2: %3").arg(QLatin1String(AStep), FChannelPath, QString::fromLocal8Bit(std::strerror(errno)));
+  if (FListener >= 0) ::close(FListener);
+  FListener = -1;
+  return false;
 }
 
 bool TInstanceCommandServer::Listen() {
-  QLocalServer::removeServer(FChannelPath);
-  return FServer.listen(FChannelPath);
+  sockaddr_un Address{};
+  if (!SocketAddress(FChannelPath, Address)) {
+    errno = ENAMETOOLONG;
+    return Fail("Cannot name the socket");
+  }
+  FListener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  if (FListener < 0) return Fail("Cannot make the socket");
+  ::unlink(Address.sun_path);
+  // Made closed to others from the start: only the same user may hand the program a command.
+  const mode_t Mask = ::umask(0077);
+  const int Bound = ::bind(FListener, reinterpret_cast<const sockaddr*>(&Address), sizeof(Address));
+  ::umask(Mask);
+  if (Bound != 0) return Fail("Cannot bind the socket");
+  if (::listen(FListener, 8) != 0) return Fail("Cannot listen on the socket");
+  FListenerNotifier = std::make_unique<QSocketNotifier>(FListener, QSocketNotifier::Read);
+  connect(FListenerNotifier.get(), &QSocketNotifier::activated, this, &TInstanceCommandServer::AcceptConnections);
+  return true;
 }
 
 void TInstanceCommandServer::AcceptConnections() {
-  while (QLocalSocket* Socket = FServer.nextPendingConnection()) {
-    connect(Socket, &QLocalSocket::disconnected, Socket, &QObject::deleteLater);
-    connect(Socket, &QLocalSocket::readyRead, this, [this, Socket] { ReadRequest(Socket); });
+  for (;;) {
+    const int Fd = ::accept4(FListener, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+    if (Fd < 0) {
+      if (errno == EINTR) continue;
+      return; // EAGAIN: none left; anything else: the next connection is tried when it comes
+    }
+    auto* Notifier = new QSocketNotifier(Fd, QSocketNotifier::Read, this);
+    FConnections[Fd] = TConnection{Notifier, {}};
+    connect(Notifier, &QSocketNotifier::activated, this, [this, Fd] { ReadRequest(Fd); });
   }
 }
 
-void TInstanceCommandServer::ReadRequest(QLocalSocket* ASocket) {
-  if (!ASocket->canReadLine()) {
-    if (ASocket->bytesAvailable() > MaxRequestLength) ASocket->abort();
+void TInstanceCommandServer::ReadRequest(int AFd) {
+  const auto It = FConnections.find(AFd);
+  if (It == FConnections.end()) return;
+  TConnection& Connection = It->second;
+  char Buffer[MaxRequestLength + 1];
+  const ssize_t N = ::recv(AFd, Buffer, sizeof(Buffer), 0);
+  if (N < 0 && (errno == EINTR || errno == EAGAIN)) return;
+  if (N <= 0) return Close(AFd);
+  Connection.Received.append(Buffer, static_cast<std::size_t>(N));
+  const std::size_t End = Connection.Received.find('\n');
+  if (End == std::string::npos) {
+    if (Connection.Received.size() > MaxRequestLength) Close(AFd);
     return;
   }
-  const TInstanceCommand Command = CommandOfRequest(ASocket->readLine(MaxRequestLength + 1));
-  if (Command != TInstanceCommand::None) {
-    ASocket->write(Acknowledgement);
-    ASocket->flush();
-  }
-  ASocket->disconnectFromServer();
+  const TInstanceCommand Command = CommandOfRequest(Connection.Received.substr(0, End + 1));
+  if (Command != TInstanceCommand::None) SendAll(AFd, Acknowledgement);
+  Close(AFd);
   if (Command != TInstanceCommand::None && FOnCommand) FOnCommand(Command);
+}
+
+void TInstanceCommandServer::Close(int AFd) {
+  const auto It = FConnections.find(AFd);
+  if (It == FConnections.end()) return;
+  // Usually called from the notifier's own signal: it is disabled now and deleted later.
+  It->second.Notifier->setEnabled(false);
+  It->second.Notifier->deleteLater();
+  FConnections.erase(It);
+  ::close(AFd);
 }
 
 } // namespace vm

@@ -3,14 +3,18 @@
 // `vellomarch --quit`. Where the desktop keeps the key combinations for itself (Wayland), its key
 // bindings run these instead of the program's own hotkeys. The channel is a local socket beside
 // the single-instance lock, open to the same user only and served only by the lock's holder.
-#include <QLocalServer>
 #include <QObject>
 #include <QString>
 
 #include <chrono>
 #include <functional>
+#include <map>
+#include <memory>
 #include <optional>
+#include <string>
 #include <vector>
+
+class QSocketNotifier;
 
 namespace vm {
 
@@ -35,23 +39,36 @@ enum class TSendResult { Done, NoAnswer };
 TSendResult SendInstanceCommand(const QString& AChannelPath, TInstanceCommand ACommand,
                                 std::chrono::milliseconds ATimeout);
 
+// A Unix socket of the program's own, watched by the event loop: Qt's local server would bring
+// Qt Network and its libraries into every start for these few bytes.
 class TInstanceCommandServer : public QObject {
   Q_OBJECT
 public:
   explicit TInstanceCommandServer(QString AChannelPath);
+  ~TInstanceCommandServer() override;
   // Only the holder of the single-instance lock listens: a socket found there was left by a
   // program that ended without removing it. False when the socket cannot be made.
   bool Listen();
-  QString ErrorText() const { return FServer.errorString(); }
+  QString ErrorText() const { return FError; }
   // Runs on the program's own thread once the sender has its acknowledgement.
   void SetOnCommand(std::function<void(TInstanceCommand)> AOnCommand) { FOnCommand = std::move(AOnCommand); }
 
 private:
+  struct TConnection {
+    QSocketNotifier* Notifier; // a child of the server, let go with deleteLater
+    std::string Received;
+  };
+
+  bool Fail(const char* AStep);
   void AcceptConnections();
-  void ReadRequest(class QLocalSocket* ASocket);
+  void ReadRequest(int AFd);
+  void Close(int AFd);
 
   QString FChannelPath;
-  QLocalServer FServer;
+  int FListener = -1;
+  std::unique_ptr<QSocketNotifier> FListenerNotifier;
+  std::map<int, TConnection> FConnections;
+  QString FError;
   std::function<void(TInstanceCommand)> FOnCommand;
 };
 
