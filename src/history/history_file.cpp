@@ -1,5 +1,6 @@
 #include "history/history_file.h"
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <nlohmann/json.hpp>
@@ -132,6 +133,14 @@ int HexDigit(char C) {
   return -1;
 }
 
+// Appends the UTF-8 run AText to AOut; ASCII, which is all a document of ours holds, directly.
+void AppendUtf8(std::u16string& AOut, std::string_view AText) {
+  const bool Ascii =
+      std::all_of(AText.begin(), AText.end(), [](char C) { return static_cast<unsigned char>(C) < 0x80; });
+  if (Ascii) AOut.append(AText.begin(), AText.end());
+  else AOut += Utf8ToUtf16(AText);
+}
+
 // The content of one JSON string (between its quotation marks) as the UTF-16 code units it
 // stands for. Every \uXXXX escape gives its code unit as it is, so pairs come out as pairs and
 // a lone surrogate stays a lone surrogate. Raises on what JSON does not allow in a string.
@@ -143,7 +152,7 @@ std::u16string DecodeJsonString(std::string_view AContent) {
     while (Plain < AContent.size() && AContent[Plain] != '\\' && static_cast<unsigned char>(AContent[Plain]) >= 0x20)
       ++Plain;
     if (Plain > I) {
-      Out += Utf8ToUtf16(AContent.substr(I, Plain - I));
+      AppendUtf8(Out, AContent.substr(I, Plain - I));
       I = Plain;
       continue;
     }
@@ -347,7 +356,7 @@ void AppendHistoryJson(std::string_view ADocument, TClipItemList& AItems) {
 }
 
 void ParseHistoryDocument(std::string_view APlain, TClipItemList& AItems) {
-  Utf8ToUtf16(APlain); // raises on bytes that are not UTF-8
+  CheckUtf8(APlain);
   AppendHistoryJson(APlain, AItems);
 }
 

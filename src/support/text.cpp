@@ -36,6 +36,11 @@ bool DecodeOne(std::string_view S, std::size_t& APos, char32_t& ACode) {
   return true;
 }
 
+TError InvalidUtf8(std::size_t APos) {
+  return TError(u"No mapping for the Unicode character exists in the target multi-byte code page (invalid UTF-8 at byte " +
+                IntToStr(static_cast<long long>(APos)) + u")");
+}
+
 std::u16string Decode(std::string_view AUtf8, bool AStrict) {
   std::u16string Out;
   Out.reserve(AUtf8.size());
@@ -47,9 +52,7 @@ std::u16string Decode(std::string_view AUtf8, bool AStrict) {
       AppendCodePoint(Out, Code);
       continue;
     }
-    if (AStrict)
-      throw TError(u"No mapping for the Unicode character exists in the target multi-byte code page (invalid UTF-8 at byte " +
-                   IntToStr(static_cast<long long>(Start)) + u")");
+    if (AStrict) throw InvalidUtf8(Start);
     Out.push_back(u'\uFFFD');
     Pos = Start + 1;
   }
@@ -60,6 +63,19 @@ std::u16string Decode(std::string_view AUtf8, bool AStrict) {
 
 std::u16string Utf8ToUtf16(std::string_view AUtf8) { return Decode(AUtf8, true); }
 std::u16string Utf8ToUtf16Lossy(std::string_view AUtf8) { return Decode(AUtf8, false); }
+
+void CheckUtf8(std::string_view AUtf8) {
+  std::size_t Pos = 0;
+  while (Pos < AUtf8.size()) {
+    if (static_cast<unsigned char>(AUtf8[Pos]) < 0x80) {
+      ++Pos;
+      continue;
+    }
+    const std::size_t Start = Pos;
+    char32_t Code = 0;
+    if (!DecodeOne(AUtf8, Pos, Code)) throw InvalidUtf8(Start);
+  }
+}
 
 std::string Utf16ToUtf8(std::u16string_view AText) {
   std::string Out;

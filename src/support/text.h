@@ -13,6 +13,8 @@ using TBytes = std::vector<std::uint8_t>;
 // Strict: invalid UTF-8 (bad lead or continuation bytes, overlong forms, surrogates,
 // code points above U+10FFFF, truncated sequences) throws TError naming the byte offset.
 std::u16string Utf8ToUtf16(std::string_view AUtf8);
+// Raises as Utf8ToUtf16 does on bytes that are not UTF-8, without building the text.
+void CheckUtf8(std::string_view AUtf8);
 // For text that must never fail (messages of foreign exceptions): bad bytes become U+FFFD.
 std::u16string Utf8ToUtf16Lossy(std::string_view AUtf8);
 // Lone surrogates are written as U+FFFD.

@@ -62,6 +62,24 @@ TEST(Utf8ToUtf16, StrictDecodingTable) {
   }
 }
 
+// The check without the text gives the decoder's verdict and names the same byte.
+TEST(CheckUtf8, AgreesWithTheStrictDecoder) {
+  for (const TDecodeCase& Case : DecodeCases) {
+    SCOPED_TRACE(Case.What);
+    if (Case.Valid) {
+      EXPECT_NO_THROW(CheckUtf8(Case.Bytes));
+      continue;
+    }
+    try {
+      CheckUtf8(Case.Bytes);
+      ADD_FAILURE() << "accepted";
+    } catch (const TError& E) {
+      EXPECT_NE(E.Message().find(u"byte " + IntToStr(static_cast<long long>(Case.BadOffset))), std::u16string::npos)
+          << Utf16ToUtf8(E.Message());
+    }
+  }
+}
+
 TEST(Utf8ToUtf16, LossyDecodingReplacesBadBytesAndKeepsTheRest) {
   for (const TDecodeCase& Case : DecodeCases) {
     SCOPED_TRACE(Case.What);
