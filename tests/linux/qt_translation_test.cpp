@@ -59,6 +59,7 @@ protected:
 
 TEST_F(QtTranslation, SearchBoxAndSettingsFieldsGetJapaneseContextMenus) {
   TPopupWindow Popup;
+  Popup.SearchEdit(); // made at the first showing, or when first asked for
   TSettingsDialogWindow Dialog(96);
   QList<QLineEdit*> Edits = Popup.findChildren<QLineEdit*>();
   ASSERT_EQ(Edits.size(), 1) << "the popup's search box";

@@ -294,6 +294,12 @@ bool TPopupWindow::nativeEvent(const QByteArray& AEventType, void* AMessage, qin
   // that the first showing already has its real outer size.
   if (!FFrameMeasured && ui::IsFrameExtentsChange(*this, AEventType, AMessage))
     if (const auto Frame = ui::FrameExtents(*this)) AdoptFrame(*Frame);
+  // A window manager still busy with the last withdrawal may drop the state after the showing
+  // asked for it (the request at the first exposure then went to a window it did not manage yet):
+  // asked again whenever the state changes without it while the popup shows.
+  if (FSkipTaskbarAsked && isVisible() && ui::IsWindowStateChange(*this, AEventType, AMessage) &&
+      !ui::ListsSkipTaskbar(*this))
+    ui::RequestSkipTaskbar(*this, true);
   return QWidget::nativeEvent(AEventType, AMessage, AResult);
 }
 

@@ -5,6 +5,7 @@
 
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -25,6 +26,31 @@ xcb_connection_t* QtConnection() {
   if (QGuiApplication::platformName() != QLatin1String("xcb")) return nullptr;
   auto* X11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
   return X11 ? X11->connection() : nullptr;
+}
+
+// The atoms of AWindow's _NET_WM_STATE (AState), none when it has no such property.
+std::vector<xcb_atom_t> WindowStates(xcb_connection_t* AConnection, xcb_window_t AWindow, xcb_atom_t AState) {
+  std::vector<xcb_atom_t> Atoms;
+  if (AState == XCB_ATOM_NONE) return Atoms;
+  const xcb_get_property_cookie_t Cookie = xcb_get_property(AConnection, 0, AWindow, AState, XCB_ATOM_ATOM, 0, 1024);
+  if (xcb_get_property_reply_t* Reply = xcb_get_property_reply(AConnection, Cookie, nullptr)) {
+    if (Reply->format == 32 && Reply->type == XCB_ATOM_ATOM) {
+      const auto* Data = static_cast<const xcb_atom_t*>(xcb_get_property_value(Reply));
+      Atoms.assign(Data, Data + xcb_get_property_value_length(Reply) / 4);
+    }
+    std::free(Reply);
+  }
+  return Atoms;
+}
+
+bool IsPropertyChange(QWidget& AWindow, const QByteArray& AEventType, void* AMessage, const char* AProperty) {
+  xcb_connection_t* Connection = QtConnection();
+  if (!Connection || AEventType != "xcb_generic_event_t") return false;
+  const auto* Event = static_cast<const xcb_generic_event_t*>(AMessage);
+  if ((Event->response_type & 0x7f) != XCB_PROPERTY_NOTIFY) return false;
+  const auto* Notify = reinterpret_cast<const xcb_property_notify_event_t*>(Event);
+  return Notify->window == static_cast<xcb_window_t>(AWindow.winId()) &&
+         Notify->atom == InternAtom(Connection, AProperty);
 }
 
 } // namespace
@@ -81,13 +107,20 @@ std::optional<QMargins> FrameExtents(QWidget& AWindow) {
 }
 
 bool IsFrameExtentsChange(QWidget& AWindow, const QByteArray& AEventType, void* AMessage) {
+  return IsPropertyChange(AWindow, AEventType, AMessage, "_NET_FRAME_EXTENTS");
+}
+
+bool IsWindowStateChange(QWidget& AWindow, const QByteArray& AEventType, void* AMessage) {
+  return IsPropertyChange(AWindow, AEventType, AMessage, "_NET_WM_STATE");
+}
+
+bool ListsSkipTaskbar(QWidget& AWindow) {
   xcb_connection_t* Connection = QtConnection();
-  if (!Connection || AEventType != "xcb_generic_event_t") return false;
-  const auto* Event = static_cast<const xcb_generic_event_t*>(AMessage);
-  if ((Event->response_type & 0x7f) != XCB_PROPERTY_NOTIFY) return false;
-  const auto* Notify = reinterpret_cast<const xcb_property_notify_event_t*>(Event);
-  return Notify->window == static_cast<xcb_window_t>(AWindow.winId()) &&
-         Notify->atom == InternAtom(Connection, "_NET_FRAME_EXTENTS");
+  if (!Connection) return false;
+  const xcb_atom_t SkipTaskbar = InternAtom(Connection, "_NET_WM_STATE_SKIP_TASKBAR");
+  const std::vector<xcb_atom_t> Atoms = WindowStates(
+      Connection, static_cast<xcb_window_t>(AWindow.winId()), InternAtom(Connection, "_NET_WM_STATE"));
+  return SkipTaskbar != XCB_ATOM_NONE && std::find(Atoms.begin(), Atoms.end(), SkipTaskbar) != Atoms.end();
 }
 
 void RequestSkipTaskbar(QWidget& AWindow, bool AMapped) {
@@ -116,15 +149,7 @@ void RequestSkipTaskbar(QWidget& AWindow, bool AMapped) {
     return;
   }
   // Keeps the states already asked for (Qt adds its own on mapping, keeping ours).
-  std::vector<xcb_atom_t> Atoms;
-  const xcb_get_property_cookie_t Cookie = xcb_get_property(Connection, 0, Window, State, XCB_ATOM_ATOM, 0, 1024);
-  if (xcb_get_property_reply_t* Reply = xcb_get_property_reply(Connection, Cookie, nullptr)) {
-    if (Reply->format == 32 && Reply->type == XCB_ATOM_ATOM) {
-      const auto* Data = static_cast<const xcb_atom_t*>(xcb_get_property_value(Reply));
-      Atoms.assign(Data, Data + xcb_get_property_value_length(Reply) / 4);
-    }
-    std::free(Reply);
-  }
+  std::vector<xcb_atom_t> Atoms = WindowStates(Connection, Window, State);
   for (xcb_atom_t Atom : Atoms)
     if (Atom == SkipTaskbar) return;
   Atoms.push_back(SkipTaskbar);

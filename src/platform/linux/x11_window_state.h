@@ -16,6 +16,10 @@ namespace vm::ui {
 // withdrawn (hidden), possibly only after the next showing began, so a window shown again asks
 // both ways. Does nothing off X11.
 void RequestSkipTaskbar(QWidget& AWindow, bool AMapped = false);
+// Whether the window's _NET_WM_STATE lists it in no taskbar, and whether a native event of the
+// window tells that its _NET_WM_STATE changed (false off X11).
+bool ListsSkipTaskbar(QWidget& AWindow);
+bool IsWindowStateChange(QWidget& AWindow, const QByteArray& AEventType, void* AMessage);
 
 // Motif window-manager hints of a window that may only be moved: a border and a title bar with no
 // buttons and no window menu (functions: move; decorations: border and title). Qt's own hints for
