@@ -84,6 +84,23 @@ TVirtualDesktop& Desktop() { return TDesktopEnvironment::Instance().Desktop(); }
 
 TEntry TextEntry(const std::string& AText, bool APinned) { return TEntry{0, AText, "", APinned}; }
 
+namespace {
+
+// An 8-bit RGB PNG of AWidth x AHeight around AZlib, the zlib stream of its filtered rows.
+std::string AssembleRgbPng(int AWidth, int AHeight, const std::string& AZlib) {
+  std::string Png = "\x89PNG\r\n\x1a\n";
+  std::string Header;
+  PutBigEndian32(Header, static_cast<std::uint32_t>(AWidth));
+  PutBigEndian32(Header, static_cast<std::uint32_t>(AHeight));
+  Header += std::string("\x08\x02\x00\x00\x00", 5); // 8 bits, RGB, deflate, no filter, no interlace
+  PutChunk(Png, "IHDR", Header);
+  PutChunk(Png, "IDAT", AZlib);
+  PutChunk(Png, "IEND", "");
+  return Png;
+}
+
+} // namespace
+
 std::string MakePng(int AWidth, int AHeight, unsigned ALeft, unsigned ARight) {
   std::string Raw;
   for (int Y = 0; Y < AHeight; ++Y) {
@@ -116,15 +133,7 @@ std::string MakePng(int AWidth, int AHeight, unsigned ALeft, unsigned ARight) {
   }
   PutBigEndian32(Z, (B << 16) | A);
 
-  std::string Png = "\x89PNG\r\n\x1a\n";
-  std::string Header;
-  PutBigEndian32(Header, static_cast<std::uint32_t>(AWidth));
-  PutBigEndian32(Header, static_cast<std::uint32_t>(AHeight));
-  Header += std::string("\x08\x02\x00\x00\x00", 5); // 8 bits, RGB, deflate, no filter, no interlace
-  PutChunk(Png, "IHDR", Header);
-  PutChunk(Png, "IDAT", Z);
-  PutChunk(Png, "IEND", "");
-  return Png;
+  return AssembleRgbPng(AWidth, AHeight, Z);
 }
 
 std::string MakeSolidPng(int AWidth, int AHeight, unsigned AColour) {
@@ -151,15 +160,7 @@ std::string MakeSolidPng(int AWidth, int AHeight, unsigned AColour) {
   }
   deflateEnd(&Stream);
 
-  std::string Png = "\x89PNG\r\n\x1a\n";
-  std::string Header;
-  PutBigEndian32(Header, static_cast<std::uint32_t>(AWidth));
-  PutBigEndian32(Header, static_cast<std::uint32_t>(AHeight));
-  Header += std::string("\x08\x02\x00\x00\x00", 5); // 8 bits, RGB, deflate, no filter, no interlace
-  PutChunk(Png, "IHDR", Header);
-  PutChunk(Png, "IDAT", Z);
-  PutChunk(Png, "IEND", "");
-  return Png;
+  return AssembleRgbPng(AWidth, AHeight, Z);
 }
 
 std::string FileUri(const fs::path& APath) {
