@@ -318,24 +318,11 @@ TSodiumDataProtection::TKey TSodiumDataProtection::KeyForUnprotect(const TBytes&
   throw TError(u"The key file " + PathText(KeyFilePath()) + u" does not exist, so the data cannot be decrypted");
 }
 
+// The same blob as the save's: the plain bytes copied behind the header's room, then encrypted there.
 TBytes TSodiumDataProtection::Protect(const TBytes& APlain) {
-  InitSodium();
-  TKey Key{};
-  const std::uint8_t Version = KeyForProtect(Key);
-  static const std::uint8_t NoBytes = 0;
-  TBytes Blob(MinBlobSize(Version) + APlain.size());
-  Blob[0] = Version;
-  if (Version == KeyringFormatVersion) {
-    const auto Id = KeyId(Key);
-    std::memcpy(Blob.data() + 1, Id.data(), Id.size());
-  }
-  std::uint8_t* Nonce = Blob.data() + HeaderSize(Version) - NonceSize;
-  randombytes_buf(Nonce, NonceSize);
-  const int Result = crypto_secretbox_easy(Blob.data() + HeaderSize(Version),
-                                           APlain.empty() ? &NoBytes : APlain.data(), APlain.size(), Nonce, Key.data());
-  sodium_memzero(Key.data(), Key.size());
-  if (Result != 0) throw TError(u"The data could not be encrypted");
-  return Blob;
+  TBytes Buffer(InPlaceHeaderSize());
+  Buffer.insert(Buffer.end(), APlain.begin(), APlain.end());
+  return ProtectInPlace(std::move(Buffer));
 }
 
 std::size_t TSodiumDataProtection::InPlaceHeaderSize() const {
