@@ -14,13 +14,14 @@ namespace {
 class TWaylandE2E : public ::testing::Test {
 protected:
   void SetUp() override {
-    // The program is built with the sanitizers in the test build; leaks of system libraries are
-    // not its own.
-    setenv("LSAN_OPTIONS", "suppressions=" VELLOMARCH_E2E_LSAN_SUPPRESSIONS ":print_suppressions=0", 1);
     // Full stacks, so that the suppression of Qt's Wayland plugin sees the plugin in them.
     setenv("ASAN_OPTIONS", "fast_unwind_on_malloc=0", 1);
     FSession = std::make_unique<TSwaySession>();
     FAppFolder = FSession->UserFolder("app");
+    // The program is built with the sanitizers in the test build; leaks of system libraries are
+    // not its own. The suppressions go beside it: the session's user may not read the checkout.
+    const fs::path Suppressions = FSession->InstallProgram(VELLOMARCH_E2E_LSAN_SUPPRESSIONS, FAppFolder);
+    setenv("LSAN_OPTIONS", ("suppressions=" + Suppressions.string() + ":print_suppressions=0").c_str(), 1);
     const fs::path Program = FSession->InstallProgram(VELLOMARCH_E2E_PROGRAM, FAppFolder);
     const std::string Failure = FSession->Launch({
         "bindsym Mod1+c exec " + Program.string() + " --show",
